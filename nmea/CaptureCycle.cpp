@@ -1,0 +1,105 @@
+#include "nmea/CaptureCycle.h"
+
+#include <cstring>
+
+namespace {
+
+// Counters are plain ints that the screen prints; after 2^31 sentences they wrap rather than
+// overflow.
+void Count(int& aCounter) {
+    aCounter = static_cast<int>(static_cast<unsigned>(aCounter) + 1u);
+}
+
+// Parses the sentence by its type, appends its report and counts it under that type.
+void DecodeAndCount(CCaptureState& aState, const TFieldList& aFields, std::string& aReport) {
+    const std::string& type = aFields[0];
+    if (type == "GPGGA") {
+        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGga(aFields, true));
+        Count(aState.GgaCount);
+    } else if (type == "GPGLL") {
+        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGll(aFields));
+        Count(aState.GllCount);
+    } else if (type == "GPGSA") {
+        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGsa(aFields));
+        Count(aState.GsaCount);
+    } else if (type == "GPGSV") {
+        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGsv(aFields));
+        Count(aState.GsvCount);
+    } else if (type == "GPVTG") {
+        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseVtg(aFields));
+        Count(aState.VtgCount);
+    } else if (type == "GPRMC") {
+        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseRmc(aFields, true));
+        Count(aState.RmcCount);
+    } else {
+        CNmeaParser::AppendFieldList(aReport, aFields);
+        Count(aState.OtherCount);
+    }
+}
+
+}  // namespace
+
+bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
+    if (aState.RunState != Stopped) {
+        return false;
+    }
+    aState.ResetCounters();
+    aState.ComposeLogFileName();
+    if (!aState.OpenLog()) {
+        return false;
+    }
+    aParser.OpenFeed(KFeedPath);
+    aParser.DrainFeed(CNmeaParser::KMaxRead);
+    aState.RunState = Running;
+    return true;
+}
+
+void StopCapture(CCaptureState& aState, CNmeaParser& aParser) {
+    if (aState.RunState != Running) {
+        return;
+    }
+    aState.CloseLog();
+    aParser.CloseFeed();
+    aState.RunState = Stopped;
+}
+
+void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents) {
+    if (aState.RunState == Running || aState.RunState == RunningHidden) {
+        // One read of 200 bytes per 50 ms pass caps the feed at 4 KB/s; read again while the
+        // feed has more, so that a fast receiver does not fall behind until its pipe overflows.
+        for (int reads = 0; reads < KMaxReadsPerPass && aParser.ReadFeed(KFeedReadLimit); ++reads) {
+        }
+        HandleQueuedSentences(aState, aParser, &aEvents);
+        aState.FlushLog(false);
+    }
+    aEvents.ServeMessages();
+}
+
+int HandleQueuedSentences(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents* aEvents) {
+    std::string sentence;
+    TFieldList fields;
+    std::string report;
+    int handled = 0;
+    while (aParser.NextSentence(sentence)) {
+        HandleSentence(aState, sentence, fields, report);
+        ++handled;
+        if (aEvents != nullptr && aState.RunState == Running) {
+            aEvents->RefreshCounters();
+            aEvents->UpdateDisplay();
+        }
+    }
+    return handled;
+}
+
+void HandleSentence(CCaptureState& aState, const std::string& aSentence, TFieldList& aFields,
+                    std::string& aReport) {
+    const std::string* report = nullptr;
+    if (aState.DecodeMode == DecodeOn) {
+        CNmeaParser::SplitFields(aSentence, aFields);
+        aReport.clear();
+        DecodeAndCount(aState, aFields, aReport);
+        report = &aReport;
+    }
+    aState.WriteLog(aSentence.data(), aSentence.size(), report);
+    Count(aState.TotalCount);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "nmea/CaptureState.h"
+#include "nmea/NmeaParser.h"
+
+// What the capture cycle asks of the rest of the application, which the engine does not know:
+// the main screen, the display and the navigation-server messages.
+class MCaptureEvents {
+  public:
+    virtual ~MCaptureEvents() = default;
+    // Redraws the main screen's status, file name and counter labels from the state record.
+    virtual void RefreshCounters() = 0;
+    // Shows what was redrawn on the display.
+    virtual void UpdateDisplay() = 0;
+    // Handles the pending navigation-server messages addressed to this application.
+    virtual void ServeMessages() = 0;
+};
+
+constexpr const char* KFeedPath = "/var/run/gpsfeed";
+constexpr int KFeedReadLimit = 200;   // bytes asked of the feed per read
+constexpr int KMaxReadsPerPass = 16;  // reads per pass while the feed has data
+
+// Starts a run from Stopped: counters to 0, log file named and opened, feed opened and drained.
+// False, with nothing opened and the run state unchanged, when the run state is not Stopped
+// or the log file cannot be opened (directory missing, card full or write-protected).
+bool StartCapture(CCaptureState& aState, CNmeaParser& aParser);
+
+// Ends a Running run: the log file flushed, synced and closed, the feed closed. The counters
+// keep their values.
+void StopCapture(CCaptureState& aState, CNmeaParser& aParser);
+
+// One idle step of the event loop. While a run is active: reads the feed, handles every
+// sentence it completed, and shows the counters while the screen is ours. In every run state,
+// finally: serves the pending messages.
+void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents);
+
+// Handles the sentences queued in the parser: each is logged, decoded and counted when
+// decoding is on, and added to the total. aEvents, if given, is told after each sentence while
+// the run state is Running. Returns how many sentences were handled.
+int HandleQueuedSentences(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents* aEvents);
+
+// Logs one sentence and, with decoding on, its report; counts it. aFields and aReport are
+// working storage, reused from one sentence to the next.
+void HandleSentence(CCaptureState& aState, const std::string& aSentence, TFieldList& aFields,
+                    std::string& aReport);

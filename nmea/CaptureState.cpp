@@ -1,0 +1,196 @@
+#include "nmea/CaptureState.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "nmea/FieldNumbers.h"
+#include "platform/DevicePath.h"
+
+namespace {
+
+constexpr const char* KLogModeWords[] = {"append", "new"};
+constexpr const char* KDecodeModeWords[] = {"yes", "no"};
+constexpr const char* KConfigTempPath = "/mnt/sdcard/fixtrail/config.txt.tmp";
+constexpr const char* KSeparator = "----------------------------------------\n";
+constexpr std::size_t KSeparatorLength = 41;
+constexpr std::int64_t KSyncIntervalMs = 1000;
+// A configuration line is a few words; longer text from a damaged card is cut, not stored.
+constexpr std::size_t KMaxConfigLine = 4096;
+
+std::int64_t MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool Contains(const char* aText, const char* aWord) {
+    return std::strstr(aText, aWord) != nullptr;
+}
+
+// Syncs the directory so that a file renamed into it survives a power cut.
+void SyncDirectory(const char* aDevicePath) {
+    const TDevicePath path = DevicePath(aDevicePath);
+    const int directory = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    if (directory >= 0) {
+        (void)::fsync(directory);
+        (void)::close(directory);
+    }
+}
+
+// key = the text before the first space, value = the text after it; a line without a space is
+// both. The words are found anywhere in them, tested in this order.
+void ApplyConfigLine(CCaptureState& aState, char* aLine) {
+    const char* key = aLine;
+    const char* value = aLine;
+    if (char* space = std::strchr(aLine, ' ')) {
+        *space = '\0';
+        value = space + 1;
+    }
+    if (Contains(key, "logsaving")) {
+        if (Contains(value, "append")) {
+            aState.LogMode = LogAppend;
+        } else if (Contains(value, "new")) {
+            aState.LogMode = LogNewFile;
+        }
+    } else if (Contains(key, "framedecoding")) {
+        if (Contains(value, "yes")) {
+            aState.DecodeMode = DecodeOn;
+        } else if (Contains(value, "no")) {
+            aState.DecodeMode = DecodeOff;
+        }
+    } else if (Contains(key, "logcounter")) {
+        (void)ScanInteger(value, aState.LogCounter);
+    }
+}
+
+}  // namespace
+
+const char* LogModeWord(int aLogMode) {
+    return aLogMode == LogNewFile ? KLogModeWords[LogNewFile] : KLogModeWords[LogAppend];
+}
+
+const char* DecodeModeWord(int aDecodeMode) {
+    return aDecodeMode == DecodeOn ? KDecodeModeWords[DecodeOn] : KDecodeModeWords[DecodeOff];
+}
+
+CCaptureState::~CCaptureState() {
+    CloseLog();
+}
+
+void CCaptureState::ComposeLogFileName() {
+    std::snprintf(LogFileName, sizeof LogFileName, "%s_%04d.%s", "nmea", LogCounter, "nmea");
+    std::snprintf(LogPath, sizeof LogPath, "%s/%s", KAppDirectory, LogFileName);
+    if (LogMode != LogAppend) {
+        AdvanceLogCounter();
+    }
+}
+
+void CCaptureState::AdvanceLogCounter() {
+    // Compared before adding: a counter loaded as INT_MAX wraps to 0 instead of overflowing.
+    LogCounter = LogCounter >= KMaxLogCounter ? 0 : LogCounter + 1;
+}
+
+bool CCaptureState::SaveConfig() const {
+    // Written beside config.txt, synced, then renamed over it: a power cut leaves either the
+    // old file or the new one, never a truncated one.
+    const TDevicePath tempPath = DevicePath(KConfigTempPath);
+    const TDevicePath configPath = DevicePath(KConfigPath);
+    std::FILE* file = std::fopen(tempPath.c_str(), "w");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written =
+        std::fprintf(file, "logsaving %s\nframedecoding %s\nlogcounter %d\n", LogModeWord(LogMode),
+                     DecodeModeWord(DecodeMode), LogCounter) > 0 &&
+        std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(tempPath.c_str(), configPath.c_str()) != 0) {
+        (void)std::remove(tempPath.c_str());
+        return false;
+    }
+    SyncDirectory(KAppDirectory);
+    return true;
+}
+
+void CCaptureState::LoadConfig() {
+    const TDevicePath path = DevicePath(KConfigPath);
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        return;
+    }
+    char line[KMaxConfigLine];
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        char* end = std::strchr(line, '\n');
+        if (end != nullptr) {
+            *end = '\0';
+        } else {
+            // Cut an over-long line here and skip the rest of it.
+            int c;
+            while ((c = std::fgetc(file)) != EOF && c != '\n') {
+            }
+        }
+        ApplyConfigLine(*this, line);
+    }
+    std::fclose(file);
+}
+
+bool CCaptureState::OpenLog() {
+    CloseLog();
+    const TDevicePath path = DevicePath(LogPath);
+    LogFile = std::fopen(path.c_str(), "a");
+    iLogUnsynced = false;
+    iLogSyncTime = MonotonicMs();
+    return LogFile != nullptr;
+}
+
+void CCaptureState::WriteLog(const char* aSentence, std::size_t aLength,
+                             const std::string* aReport) {
+    if (LogFile == nullptr) {
+        return;
+    }
+    std::fputc('$', LogFile);
+    std::fwrite(aSentence, 1, aLength, LogFile);
+    std::fputc('\n', LogFile);
+    if (aReport != nullptr) {
+        std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
+        std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
+        std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
+    }
+    iLogUnsynced = true;
+}
+
+void CCaptureState::FlushLog(bool aSync) {
+    if (LogFile == nullptr || !iLogUnsynced) {
+        return;
+    }
+    std::fflush(LogFile);
+    const std::int64_t now = MonotonicMs();
+    if (aSync || now - iLogSyncTime >= KSyncIntervalMs) {
+        (void)::fsync(fileno(LogFile));
+        iLogSyncTime = now;
+        iLogUnsynced = false;
+    }
+}
+
+void CCaptureState::CloseLog() {
+    if (LogFile == nullptr) {
+        return;
+    }
+    FlushLog(true);
+    std::fclose(LogFile);
+    LogFile = nullptr;
+}
+
+void CCaptureState::ResetCounters() {
+    TotalCount = 0;
+    GgaCount = 0;
+    GllCount = 0;
+    GsaCount = 0;
+    GsvCount = 0;
+    VtgCount = 0;
+    RmcCount = 0;
+    OtherCount = 0;
+}
