@@ -43,11 +43,15 @@ bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
     if (aState.RunState != Stopped) {
         return false;
     }
-    aState.ResetCounters();
+    // A start that fails must not use up a file number: the user retries once the card is
+    // back, and the run then writes the file the screen named.
+    const int counter = aState.LogCounter;
     aState.ComposeLogFileName();
     if (!aState.OpenLog()) {
+        aState.LogCounter = counter;
         return false;
     }
+    aState.ResetCounters();
     aParser.OpenFeed(KFeedPath);
     aParser.DrainFeed(CNmeaParser::KMaxRead);
     aState.RunState = Running;

@@ -23,8 +23,9 @@ constexpr int KFeedReadLimit = 200;   // bytes asked of the feed per read
 constexpr int KMaxReadsPerPass = 16;  // reads per pass while the feed has data
 
 // Starts a run from Stopped: counters to 0, log file named and opened, feed opened and drained.
-// False, with nothing opened and the run state unchanged, when the run state is not Stopped
-// or the log file cannot be opened (directory missing, card full or write-protected).
+// False when the run state is not Stopped or the log file cannot be opened (directory missing,
+// card full or write-protected): nothing is opened, and the run state, the counters and the
+// log counter are unchanged; the log file name names the file that could not be opened.
 bool StartCapture(CCaptureState& aState, CNmeaParser& aParser);
 
 // Ends a Running run: the log file flushed, synced and closed, the feed closed. The counters
