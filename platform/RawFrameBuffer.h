@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/VXFrameBufferImpl.h"
+
+// The simulated device's frame buffer: a regular file of width × height × depth / 8 bytes,
+// mapped shared, with its geometry read from the sysfs files Linux publishes for fbdev
+// ("320,240" in virtual_size, "16" in bits_per_pixel). Same layout rule as the device.
+class CRawFrameBuffer : public CVXFrameBufferImpl {
+  public:
+    // aSizePath and aDepthPath are the virtual_size and bits_per_pixel files.
+    CRawFrameBuffer(const char* aFilePath, const char* aSizePath, const char* aDepthPath);
+};
+
+constexpr const char* KFrameBufferSizePath = "/sys/class/graphics/fb0/virtual_size";
+constexpr const char* KFrameBufferDepthPath = "/sys/class/graphics/fb0/bits_per_pixel";

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/DisplayOwner.h"
+#include "platform/FrameBuffer.h"
+
+// A frame buffer whose pixel memory is a private back buffer with the device's geometry and
+// layout. All drawing goes there; Update copies it to the device, only while this process
+// owns the display, so the image survives while another process has the screen.
+class MVirtualScreen : public MFrameBuffer {
+  public:
+    // Copies the back buffer to the device (when aOnlyWhenOwner, only as the display owner).
+    virtual void Update(bool aOnlyWhenOwner) = 0;
+    // Copies the device's pixel memory into the back buffer, unchanged.
+    virtual void Capture(bool aOnlyWhenOwner) = 0;
+    // The device's own pixel memory.
+    virtual std::uint8_t* GetDeviceBuffer() = 0;
+};
+
+// Device models whose panel is row-major rather than in the column layout. The driver numbers
+// its models; these are ours to choose, and every other number (7 when it can't be read) is a
+// panel in the column layout, copied straight.
+constexpr int KRowMajor320x240Models[] = {2, 3, 4, 5};  // fixed 320 × 240 panels
+constexpr int KRowMajorModels[] = {8, 9};               // row-major at the screen's geometry
+constexpr int KDefaultModel = 7;
+
+enum class TCopyMethod { Straight, RowMajor320x240, RowMajor };
+
+// How Update copies for a device model.
+TCopyMethod CopyMethodOfModel(int aModel);
+
+class CVirtualScreen : public MVirtualScreen {
+  public:
+    // aDevice is not owned; aModel is the device model number (GetModelId() on the device).
+    CVirtualScreen(MFrameBuffer* aDevice, int aModel);
+    explicit CVirtualScreen(MFrameBuffer* aDevice);
+
+    std::uint8_t* GetBuffer() override {
+        return reinterpret_cast<std::uint8_t*>(iBackBuffer.get());
+    }
+    int GetWidth() override { return iDevice->GetWidth(); }
+    int GetHeight() override { return iDevice->GetHeight(); }
+    int GetBitsPerPixel() override { return iDevice->GetBitsPerPixel(); }
+    int GetPixelOffset(int aX, int aY) override { return iDevice->GetPixelOffset(aX, aY); }
+
+    void Update(bool aOnlyWhenOwner) override;
+    void Capture(bool aOnlyWhenOwner) override;
+    std::uint8_t* GetDeviceBuffer() override { return iDevice->GetBuffer(); }
+
+    int ModelId() const { return iModel; }
+
+  private:
+    std::size_t ScreenBytes();
+
+    // Held as 32-bit words: the back buffer is 4-byte aligned like the device's memory.
+    std::unique_ptr<std::uint32_t[]> iBackBuffer;
+    MFrameBuffer* iDevice;
+    int iModel;
+};
+
+// The process-wide virtual screen over GetFrameBuffer(), created on first use, destroyed at exit.
+MVirtualScreen* GetVirtualScreen();
+
+// Reads one decimal integer from /proc/orbelia/<aName>; false, with a line on standard output,
+// when the file can't be opened or holds no number.
+bool GetProcInt(const char* aName, int* aValue);
+// The device model number, read once (7 when it can't be read).
+int GetModelId();
+
+// The copies of Update, exposed for tests and benchmarks: aDevice and aBack hold aWidth ×
+// aHeight 16-bit pixels; aBack in the column layout.
+void CopyToRowMajor(std::uint16_t* aDevice, const std::uint16_t* aBack, int aWidth, int aHeight);
