@@ -3,8 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <ctime>
+#include <string>
+#include <string_view>
 
 #include "nmea/FieldNumbers.h"
 #include "platform/DevicePath.h"
@@ -26,10 +27,6 @@ std::int64_t MonotonicMs() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-bool Contains(const char* aText, const char* aWord) {
-    return std::strstr(aText, aWord) != nullptr;
-}
-
 // Syncs the directory so that a file renamed into it survives a power cut.
 void SyncDirectory(const char* aDevicePath) {
     const TDevicePath path = DevicePath(aDevicePath);
@@ -42,27 +39,32 @@ void SyncDirectory(const char* aDevicePath) {
 
 // key = the text before the first space, value = the text after it; a line without a space is
 // both. The words are found anywhere in them, tested in this order.
-void ApplyConfigLine(CCaptureState& aState, char* aLine) {
-    const char* key = aLine;
-    const char* value = aLine;
-    if (char* space = std::strchr(aLine, ' ')) {
-        *space = '\0';
-        value = space + 1;
+void ApplyConfigLine(CCaptureState& aState, std::string_view aLine) {
+    std::string_view key = aLine;
+    std::string_view value = aLine;
+    const std::size_t space = aLine.find(' ');
+    if (space != std::string_view::npos) {
+        key = aLine.substr(0, space);
+        value = aLine.substr(space + 1);
     }
-    if (Contains(key, "logsaving")) {
-        if (Contains(value, "append")) {
+    const auto contains = [](std::string_view aText, std::string_view aWord) {
+        return aText.find(aWord) != std::string_view::npos;
+    };
+    if (contains(key, "logsaving")) {
+        if (contains(value, "append")) {
             aState.LogMode = LogAppend;
-        } else if (Contains(value, "new")) {
+        } else if (contains(value, "new")) {
             aState.LogMode = LogNewFile;
         }
-    } else if (Contains(key, "framedecoding")) {
-        if (Contains(value, "yes")) {
+    } else if (contains(key, "framedecoding")) {
+        if (contains(value, "yes")) {
             aState.DecodeMode = DecodeOn;
-        } else if (Contains(value, "no")) {
+        } else if (contains(value, "no")) {
             aState.DecodeMode = DecodeOff;
         }
-    } else if (Contains(key, "logcounter")) {
-        (void)ScanInteger(value, aState.LogCounter);
+    } else if (contains(key, "logcounter")) {
+        const std::string number(value);
+        (void)ScanInteger(number.c_str(), aState.LogCounter);
     }
 }
 
@@ -121,19 +123,19 @@ void CCaptureState::LoadConfig() {
     if (file == nullptr) {
         return;
     }
-    char line[KMaxConfigLine];
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-        char* end = std::strchr(line, '\n');
-        if (end != nullptr) {
-            *end = '\0';
-        } else {
-            // Cut an over-long line here and skip the rest of it.
-            int c;
-            while ((c = std::fgetc(file)) != EOF && c != '\n') {
-            }
+    // Lines are read byte by byte: a NUL inside one (a damaged card) is just another byte.
+    std::string line;
+    line.reserve(KMaxConfigLine);
+    int c;
+    do {
+        c = std::getc(file);
+        if (c == '\n' || c == EOF) {
+            ApplyConfigLine(*this, line);
+            line.clear();
+        } else if (line.size() < KMaxConfigLine) {
+            line += static_cast<char>(c);  // beyond the limit the rest of the line is dropped
         }
-        ApplyConfigLine(*this, line);
-    }
+    } while (c != EOF);
     std::fclose(file);
 }
 

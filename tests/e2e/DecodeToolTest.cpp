@@ -1,0 +1,142 @@
+// fixtrail-decode run as a user runs it: a real process, its output and status.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "support/TempRoot.h"
+
+extern char** environ;
+
+namespace {
+
+const std::string KTool = std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-decode";
+const std::string KData = std::string(FIXTRAIL_SOURCE_DIR) + "/data/";
+
+struct TToolRun {
+    int iStatus = -1;  // the exit status, -1 when it did not exit normally
+    std::string iOut;
+    std::string iErr;
+};
+
+// Runs the tool with aArguments, standard input from aStdin (a host path), and collects its
+// output through files of a scratch directory.
+TToolRun RunTool(const std::vector<std::string>& aArguments,
+                 const std::string& aStdin = "/dev/null") {
+    CTempRoot scratch;
+    const std::string out = scratch.Path("/out");
+    const std::string err = scratch.Path("/err");
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(KTool.c_str()));
+    for (const std::string& argument : aArguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, aStdin.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = -1;
+    const int spawned = posix_spawn(&child, KTool.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+
+    TToolRun run;
+    EXPECT_EQ(spawned, 0) << KTool;
+    if (spawned != 0) {
+        return run;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.iStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.iOut = CTempRoot::ReadFile(out);
+    run.iErr = CTempRoot::ReadFile(err);
+    return run;
+}
+
+const char* const KRecordings[] = {
+    "marineapi_Garmin-GPS76.txt",    "marineapi_Navibe-GM720.txt",
+    "gpsbabel_track_nmea+ms.txt",    "nmeaparser_TrimbleR2SampleData.txt",
+    "pynmeagps_pygpsdata-nmea4.log",
+};
+
+TEST(DecodeTool, DecodesAFileIntoTheExpectedLog) {
+    for (const char* name : KRecordings) {
+        SCOPED_TRACE(name);
+        const TToolRun run = RunTool({KData + name});
+        EXPECT_EQ(run.iStatus, 0);
+        EXPECT_TRUE(run.iOut == CTempRoot::ReadFile(KData + name + ".decoded"));
+        EXPECT_EQ(run.iErr, "");
+    }
+}
+
+TEST(DecodeTool, ReadsStandardInputWithDashOrWithoutAFile) {
+    const std::string name = KData + "marineapi_Navibe-GM720.txt";
+    const std::string expected = CTempRoot::ReadFile(name + ".decoded");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"-"}, std::vector<std::string>{}}) {
+        SCOPED_TRACE(arguments.empty() ? "no argument" : "-");
+        const TToolRun run = RunTool(arguments, name);
+        EXPECT_EQ(run.iStatus, 0);
+        EXPECT_TRUE(run.iOut == expected);
+    }
+}
+
+TEST(DecodeTool, RawWritesTheSentencesOnly) {
+    for (const char* name : {"marineapi_Garmin-GPS76.txt", "pynmeagps_pygpsdata-nmea4.log"}) {
+        SCOPED_TRACE(name);
+        const TToolRun run = RunTool({"--raw", KData + name});
+        EXPECT_EQ(run.iStatus, 0);
+        EXPECT_TRUE(run.iOut == CTempRoot::ReadFile(KData + name + ".raw"));
+    }
+}
+
+TEST(DecodeTool, CountsGoToStandardErrorAsOneLine) {
+    const std::string name = KData + "gpsbabel_track_nmea+ms.txt";
+    const TToolRun run = RunTool({"--counts", name});
+    EXPECT_EQ(run.iStatus, 0);
+    EXPECT_EQ(run.iErr, "total=125 GGA=30 GLL=0 GSA=29 GSV=5 VTG=31 RMC=30 other=0\n");
+    EXPECT_EQ(run.iErr, CTempRoot::ReadFile(name + ".counts"));
+    EXPECT_TRUE(run.iOut == CTempRoot::ReadFile(name + ".decoded"));
+
+    // With --raw nothing is decoded, so only the total moves.
+    const TToolRun raw = RunTool({"--raw", "--counts", "-"}, name);
+    EXPECT_EQ(raw.iErr, "total=125 GGA=0 GLL=0 GSA=0 GSV=0 VTG=0 RMC=0 other=0\n");
+}
+
+TEST(DecodeTool, MissingFileIsOneLineNamingItAndStatus1) {
+    const std::string missing = KData + "no-such-recording.txt";
+    const TToolRun run = RunTool({"--counts", missing});
+    EXPECT_EQ(run.iStatus, 1);
+    EXPECT_EQ(run.iOut, "");
+    EXPECT_NE(run.iErr.find(missing), std::string::npos) << run.iErr;
+    ASSERT_FALSE(run.iErr.empty());
+    EXPECT_EQ(run.iErr.find('\n'), run.iErr.size() - 1) << run.iErr;
+}
+
+TEST(DecodeTool, UnknownOptionOrSecondFileIsAUsageError) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--bogus"}, std::vector<std::string>{"a.txt", "b.txt"}}) {
+        SCOPED_TRACE(arguments[0]);
+        const TToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.iStatus, 2);
+        EXPECT_EQ(run.iOut, "");
+        EXPECT_NE(run.iErr.find("usage: fixtrail-decode"), std::string::npos);
+    }
+}
+
+TEST(DecodeTool, EmptyInputGivesAnEmptyLog) {
+    const TToolRun run = RunTool({"--counts"});
+    EXPECT_EQ(run.iStatus, 0);
+    EXPECT_EQ(run.iOut, "");
+    EXPECT_EQ(run.iErr, "total=0 GGA=0 GLL=0 GSA=0 GSV=0 VTG=0 RMC=0 other=0\n");
+}
+
+}  // namespace

@@ -1,0 +1,441 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "nmea/CaptureCycle.h"
+#include "support/FakeCaptureEvents.h"
+#include "support/TempRoot.h"
+
+namespace {
+
+const std::string KSeparator = std::string(40, '-') + "\n";
+const char* const KFeed = "/var/run/gpsfeed";
+const char* const KLogDirectory = "/mnt/sdcard/fixtrail";
+
+const std::string KGga = "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+const std::string KGgaReport =
+    "Frame name           : GPGGA\n"
+    "Time                 : 12:35:19 000\n"
+    "Latitude             : 4807.038 N\n"
+    "Longitude            : 01131.000 E\n"
+    "Fix Qualification    : 1\n"
+    "Satellites number    : 8\n"
+    "Horizontal Dilution  : 0.9\n"
+    "Altitude             : 545.4 M\n"
+    "Geoid Fix            : 46.9 M\n"
+    "Checksum             : 47\n"
+    "Frame Validity       : valid\n";
+
+std::string FeedLines(const std::vector<std::string>& aSentences) {
+    std::string bytes;
+    for (const std::string& sentence : aSentences) {
+        bytes += "$" + sentence + "\r\n";
+    }
+    return bytes;
+}
+
+std::string Decoded(const std::string& aSentence, const std::string& aReport) {
+    return "$" + aSentence + "\n" + KSeparator + aReport + KSeparator;
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR* directory = ::opendir("/proc/self/fd")) {
+        while (dirent* entry = ::readdir(directory)) {
+            count += entry->d_name[0] != '.';
+        }
+        ::closedir(directory);
+    }
+    return count;
+}
+
+// A capture run over a simulated device whose GPS feed is a named pipe that the test writes.
+class CaptureCycle : public testing::Test {
+  protected:
+    CaptureCycle() { EXPECT_TRUE(iRoot.MakeFeed()); }
+
+    // Starts a run and connects the test's end of the feed.
+    void Start(int aDecodeMode) {
+        iState.DecodeMode = aDecodeMode;
+        ASSERT_TRUE(StartCapture(iState, iParser));
+        iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeed));
+        ASSERT_TRUE(iWriter->IsOpen());
+    }
+    // Writes aBytes into the feed and runs one idle step.
+    void Feed(const std::string& aBytes) {
+        ASSERT_TRUE(iWriter->WriteAll(aBytes));
+        CaptureStep(iState, iParser, iEvents);
+    }
+    void Stop() {
+        StopCapture(iState, iParser);
+        iWriter.reset();
+    }
+    std::string Log(const std::string& aFileName) const {
+        return iRoot.Read(std::string(KLogDirectory) + "/" + aFileName);
+    }
+    std::string Log() const { return Log(iState.LogFileName); }
+    int SumOfCounts() const {
+        return iState.GgaCount + iState.GllCount + iState.GsaCount + iState.GsvCount +
+               iState.VtgCount + iState.RmcCount + iState.OtherCount;
+    }
+
+    CTempRoot iRoot;
+    CCaptureState iState;
+    CNmeaParser iParser;
+    CFakeCaptureEvents iEvents{&iState};
+    std::unique_ptr<CFeedWriter> iWriter;
+};
+
+TEST_F(CaptureCycle, DecodingOffLogsRawLinesAndCountsOnlyTheTotal) {
+    Start(DecodeOff);
+    Feed(FeedLines({KGga, KGga, KGga}));
+    Stop();
+    EXPECT_EQ(Log(), "$" + KGga + "\n$" + KGga + "\n$" + KGga + "\n");
+    EXPECT_EQ(iState.TotalCount, 3);
+    EXPECT_EQ(iState.GgaCount, 0);
+    EXPECT_EQ(SumOfCounts(), 0);
+}
+
+TEST_F(CaptureCycle, DecodingOnFollowsEachLineWithItsReport) {
+    Start(DecodeOn);
+    Feed(FeedLines({KGga, KGga, KGga}));
+    Stop();
+    const std::string one = Decoded(KGga, KGgaReport);
+    EXPECT_EQ(Log(), one + one + one);
+    EXPECT_EQ(iState.TotalCount, 3);
+    EXPECT_EQ(iState.GgaCount, 3);
+}
+
+TEST_F(CaptureCycle, OtherTalkerCountsAsOtherWithTheFieldList) {
+    Start(DecodeOn);
+    Feed(FeedLines({"GNGGA,235647.00,3403.47,N*61"}));
+    Stop();
+    EXPECT_EQ(Log(), Decoded("GNGGA,235647.00,3403.47,N*61",
+                             "Field # 0 : GNGGA\nField # 1 : 235647.00\nField # 2 : 3403.47\n"
+                             "Field # 3 : N\nField # 4 : 61\n"));
+    EXPECT_EQ(iState.OtherCount, 1);
+    EXPECT_EQ(iState.GgaCount, 0);
+}
+
+TEST_F(CaptureCycle, InvalidSentenceOfAKnownTypeIsCountedUnderItsType) {
+    Start(DecodeOn);
+    // Too few fields, and a wrong checksum (6A is right).
+    Feed(FeedLines(
+        {"GPGGA,1*00", "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B"}));
+    Stop();
+    EXPECT_EQ(iState.GgaCount, 1);
+    EXPECT_EQ(iState.RmcCount, 1);
+    EXPECT_EQ(iState.OtherCount, 0);
+    const std::string log = Log();
+    const std::string invalid = "Frame Validity       : invalid\n" + KSeparator;
+    const std::size_t first = log.find(invalid);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(log.find(invalid, first + 1), std::string::npos);
+}
+
+TEST_F(CaptureCycle, WithDecodingOnTheTotalIsTheSumOfTheSevenCounts) {
+    Start(DecodeOn);
+    Feed(FeedLines({
+        KGga,
+        "GPGLL,4916.45,N,12311.12,W,225444,A*31",
+        "GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39",
+        "GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75",
+        "GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48",
+        "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+        "GPZDA,201530.00,04,07,2002,00,00*60",
+        "PGRME,15.0,M,45.0,M,25.0,M*1C",
+        "gpgga,lower,case*00",
+        "GPGSV,1*00",
+    }));
+    Stop();
+    EXPECT_EQ(iState.TotalCount, 10);
+    EXPECT_EQ(SumOfCounts(), iState.TotalCount);
+    const int counts[] = {iState.GgaCount, iState.GllCount, iState.GsaCount,  iState.GsvCount,
+                          iState.VtgCount, iState.RmcCount, iState.OtherCount};
+    const int expected[] = {1, 1, 1, 2, 1, 1, 3};
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(counts[i], expected[i]);
+    }
+}
+
+TEST_F(CaptureCycle, StopThenStartRestartsTheCountersAndAppendsToTheSameFile) {
+    Start(DecodeOn);
+    Feed(FeedLines({KGga, KGga}));
+    Stop();
+    // The screen shows the last run's figures until the next start.
+    EXPECT_EQ(iState.TotalCount, 2);
+    EXPECT_EQ(iState.GgaCount, 2);
+    const std::string firstFile = iState.LogFileName;
+
+    Start(DecodeOff);
+    EXPECT_EQ(iState.TotalCount, 0);
+    EXPECT_EQ(iState.GgaCount, 0);
+    EXPECT_EQ(iState.LogFileName, firstFile);
+    Feed(FeedLines({"GPZDA*00"}));
+    Stop();
+    EXPECT_EQ(iState.TotalCount, 1);
+    EXPECT_EQ(Log(), Decoded(KGga, KGgaReport) + Decoded(KGga, KGgaReport) + "$GPZDA*00\n");
+    EXPECT_EQ(iState.LogCounter, 0);
+}
+
+TEST_F(CaptureCycle, NewModeGivesEachRunItsOwnFile) {
+    iState.LogMode = LogNewFile;
+    iState.LogCounter = 9;
+    Start(DecodeOff);
+    Feed(FeedLines({"A*01"}));
+    Stop();
+    Start(DecodeOff);
+    Feed(FeedLines({"B*02"}));
+    Stop();
+    EXPECT_EQ(Log("nmea_0009.nmea"), "$A*01\n");
+    EXPECT_EQ(Log("nmea_0010.nmea"), "$B*02\n");
+    EXPECT_EQ(iState.LogCounter, 11);
+}
+
+TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEverySentence) {
+    Start(DecodeOff);
+    Feed(FeedLines({"A", "B", "C"}));
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(iEvents.iUpdateCalls, 3);
+}
+
+TEST_F(CaptureCycle, HiddenRunLogsAndCountsWithoutDrawing) {
+    Start(DecodeOn);
+    iState.RunState = RunningHidden;
+    Feed(FeedLines({KGga, KGga, KGga}));
+    EXPECT_EQ(iState.TotalCount, 3);
+    EXPECT_EQ(iState.GgaCount, 3);
+    EXPECT_EQ(iEvents.iRefreshCalls, 0);
+    EXPECT_EQ(iEvents.iUpdateCalls, 0);
+    EXPECT_EQ(iEvents.iServeCalls, 1);
+    EXPECT_EQ(Log().size(), 3 * Decoded(KGga, KGgaReport).size());
+
+    // Shown again: the counters catch up with the first sentence drawn.
+    iState.RunState = Running;
+    Feed(FeedLines({KGga}));
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{4}));
+    Stop();
+}
+
+TEST_F(CaptureCycle, MessagesAreServedInEveryRunState) {
+    // Stopped: no feed read, nothing logged, but the messages are still served.
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_EQ(iEvents.iServeCalls, 1);
+    EXPECT_EQ(iState.TotalCount, 0);
+
+    Start(DecodeOff);
+    CaptureStep(iState, iParser, iEvents);  // no data yet
+    EXPECT_EQ(iEvents.iServeCalls, 2);
+    iState.RunState = RunningHidden;
+    Feed(FeedLines({"A"}));
+    EXPECT_EQ(iEvents.iServeCalls, 3);
+    iState.RunState = Running;
+    Stop();
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_EQ(iEvents.iServeCalls, 4);
+    EXPECT_EQ(iEvents.iRefreshCalls, 0);
+}
+
+TEST_F(CaptureCycle, StartAndStopActOnlyFromTheirOwnState) {
+    Start(DecodeOff);
+    EXPECT_FALSE(StartCapture(iState, iParser));  // already running
+    EXPECT_EQ(iState.RunState, Running);
+
+    // The Start/Stop button does nothing while the screen is handed over.
+    iState.RunState = RunningHidden;
+    StopCapture(iState, iParser);
+    EXPECT_EQ(iState.RunState, RunningHidden);
+    EXPECT_NE(iState.LogFile, nullptr);
+    EXPECT_FALSE(StartCapture(iState, iParser));
+    Feed(FeedLines({"A"}));
+    EXPECT_EQ(Log(), "$A\n");
+
+    iState.RunState = Running;
+    Stop();
+    EXPECT_EQ(iState.RunState, Stopped);
+    EXPECT_EQ(iState.LogFile, nullptr);
+    StopCapture(iState, iParser);  // again: nothing to do
+    EXPECT_EQ(iState.RunState, Stopped);
+}
+
+TEST_F(CaptureCycle, StartDiscardsWhatTheFeedHadBuffered) {
+    // A reader of our own lets the stale bytes into the pipe before the run exists.
+    const int earlyReader = ::open(iRoot.Path(KFeed).c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(earlyReader, 0);
+    {
+        CFeedWriter stale(iRoot.Path(KFeed));
+        ASSERT_TRUE(stale.WriteAll(FeedLines({"STALE*00", "STALE*01"})));
+        Start(DecodeOff);
+        EXPECT_EQ(stale.Unread(), 0);
+    }
+    ::close(earlyReader);
+    Feed(FeedLines({"FRESH*02"}));
+    Stop();
+    EXPECT_EQ(Log(), "$FRESH*02\n");
+}
+
+struct TFeedCase {
+    const char* iLegend;
+    std::string iBytes;
+    std::string iLog;
+};
+
+const std::string K255(255, 'x');
+
+const TFeedCase KFeedCases[] = {
+    {"'$' inside a sentence ends it and opens the next", "$AB$CD\r", "$AB\n$CD\n"},
+    {"cut-off sentence followed by a GGA", "$GPGSV,2,1,07,19,25,189,51,09,,,00,22$GPGGA,1*61\r\n",
+     "$GPGSV,2,1,07,19,25,189,51,09,,,00,22\n$GPGGA,1*61\n"},
+    {"'$' then CR is never queued, and what follows is handled in the same pass",
+     "$\r$GPZDA*00\r\n$\r\n$B*01\r\n", "$GPZDA*00\n$B*01\n"},
+    {"'$$' is not an empty sentence", "$$X*01\r$$$Y*02\r\n", "$X*01\n$Y*02\n"},
+    {"LF alone ends a sentence", "$A*01\n$B*02\n", "$A*01\n$B*02\n"},
+    {"CR alone ends a sentence", "$A*01\r$B*02\r", "$A*01\n$B*02\n"},
+    {"blank lines and noise between sentences", "junk\r\n\n\r$A*01\r\r\n\n  $B*02\n",
+     "$A*01\n$B*02\n"},
+    {"255 characters are one sentence", "$" + K255 + "\r\n$A*01\r\n", "$" + K255 + "\n$A*01\n"},
+    {"over-long: 255 queued, the rest skipped up to the next '$' of the same read",
+     "$" + K255 + std::string(45, 'y') + "\r\n$GPGGA*00\r\n", "$" + K255 + "\n$GPGGA*00\n"},
+    {"over-long tail holding a '$' starts a sentence there", "$" + K255 + "yy$B*02\r\n",
+     "$" + K255 + "\n$B*02\n"},
+};
+
+TEST(CaptureCycleFeed, FeedBytesBecomeLogLines) {
+    for (const TFeedCase& test : KFeedCases) {
+        SCOPED_TRACE(test.iLegend);
+        CTempRoot root;
+        ASSERT_TRUE(root.MakeFeed());
+        CCaptureState state;
+        CNmeaParser parser;
+        CFakeCaptureEvents events;
+        ASSERT_TRUE(StartCapture(state, parser));
+        CFeedWriter writer(root.Path(KFeed));
+        ASSERT_TRUE(writer.WriteAll(test.iBytes));
+        CaptureStep(state, parser, events);
+        EXPECT_EQ(writer.Unread(), 0);
+        EXPECT_EQ(parser.QueuedSentences(), 0u);
+        StopCapture(state, parser);
+        EXPECT_EQ(root.Read(std::string(KLogDirectory) + "/" + state.LogFileName), test.iLog);
+        int lines = 0;
+        for (char c : test.iLog) {
+            lines += c == '\n';
+        }
+        EXPECT_EQ(state.TotalCount, lines);
+    }
+}
+
+TEST(CaptureCycleStart, LogThatCannotBeOpenedLeavesTheRunStopped) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    root.RemoveDirectory(KLogDirectory);
+    CCaptureState state;
+    state.LogMode = LogNewFile;
+    state.LogCounter = 7;
+    state.TotalCount = 12;  // the last run's figures
+    CNmeaParser parser;
+    CFakeCaptureEvents events;
+
+    EXPECT_FALSE(StartCapture(state, parser));
+    EXPECT_EQ(state.RunState, Stopped);
+    EXPECT_EQ(state.LogFile, nullptr);
+    EXPECT_EQ(parser.FeedDescriptor(), -1);
+    // No reader holds the pipe, so the feed was never opened.
+    EXPECT_FALSE(CFeedWriter(root.Path(KFeed)).IsOpen());
+    // A failed start uses up neither the file number nor the figures on screen.
+    EXPECT_EQ(state.LogCounter, 7);
+    EXPECT_EQ(state.TotalCount, 12);
+    CaptureStep(state, parser, events);
+    EXPECT_EQ(events.iServeCalls, 1);
+    EXPECT_FALSE(root.Exists(KLogDirectory));
+
+    // The card is back: the retry writes the file the screen named.
+    ASSERT_TRUE(root.MakeDirectory(KLogDirectory));
+    ASSERT_TRUE(StartCapture(state, parser));
+    EXPECT_STREQ(state.LogFileName, "nmea_0007.nmea");
+    EXPECT_EQ(state.LogCounter, 8);
+    EXPECT_EQ(state.TotalCount, 0);
+    StopCapture(state, parser);
+}
+
+TEST_F(CaptureCycle, LoggedBytesAreInTheFileWhenTheStepReturns) {
+    Start(DecodeOn);
+    Feed(FeedLines({KGga}));
+    // Read through another open while the run goes on: nothing waits in the stream's buffer.
+    EXPECT_EQ(Log(), Decoded(KGga, KGgaReport));
+    Feed(FeedLines({"GPZDA*00"}));
+    EXPECT_EQ(Log(), Decoded(KGga, KGgaReport) +
+                         Decoded("GPZDA*00", "Field # 0 : GPZDA\nField # 1 : 00\n"));
+    Stop();
+}
+
+TEST_F(CaptureCycle, APassReadsUpTo16TimesWhileTheFeedHasData) {
+    // 50-byte lines: 3000 bytes fit in one pass of 16 reads of 200 bytes.
+    const std::string line = "$GPZDA,201530.00,04,07,2002,00,00*60,padding,xyz\r\n";
+    ASSERT_EQ(line.size(), 50u);
+    std::string bytes;
+    for (int i = 0; i < 60; ++i) {
+        bytes += line;
+    }
+    Start(DecodeOff);
+    Feed(bytes);
+    EXPECT_EQ(iWriter->Unread(), 0);
+    EXPECT_EQ(iState.TotalCount, 60);
+
+    // 4000 bytes: one pass takes 16 * 200 of them, the next pass the rest.
+    bytes += std::string(bytes, 0, 1000);
+    Feed(bytes);
+    EXPECT_EQ(iWriter->Unread(), 4000 - 16 * 200);
+    EXPECT_EQ(iState.TotalCount, 60 + 3200 / 50);
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_EQ(iWriter->Unread(), 0);
+    EXPECT_EQ(iState.TotalCount, 60 + 80);
+    Stop();
+}
+
+TEST_F(CaptureCycle, OpenFeedClosesThePreviousFeed) {
+    const int before = OpenDescriptors();
+    for (int i = 0; i < 5; ++i) {
+        iParser.OpenFeed(KFeed);
+    }
+    EXPECT_GE(iParser.FeedDescriptor(), 0);
+    EXPECT_EQ(OpenDescriptors(), before + 1);
+    iParser.CloseFeed();
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST_F(CaptureCycle, CloseFeedLeavesAReusedDescriptorAlone) {
+    const int other = [this] {
+        CNmeaParser parser;
+        parser.OpenFeed(KFeed);
+        const int feed = parser.FeedDescriptor();
+        parser.CloseFeed();
+        EXPECT_EQ(parser.FeedDescriptor(), feed);  // the number is kept
+        // The lowest free number: the one the feed had.
+        const int reused = ::open("/dev/null", O_RDONLY);
+        EXPECT_EQ(reused, feed);
+        parser.CloseFeed();
+        EXPECT_NE(::fcntl(reused, F_GETFD), -1);
+        return reused;  // the parser's destructor closes nothing either
+    }();
+    EXPECT_NE(::fcntl(other, F_GETFD), -1);
+    ::close(other);
+}
+
+TEST_F(CaptureCycle, FeedThatDoesNotExistGivesARunWithoutData) {
+    ASSERT_EQ(::unlink(iRoot.Path(KFeed).c_str()), 0);
+    ASSERT_TRUE(StartCapture(iState, iParser));
+    EXPECT_EQ(iParser.FeedDescriptor(), -1);
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_EQ(iState.TotalCount, 0);
+    EXPECT_EQ(iEvents.iServeCalls, 1);
+    StopCapture(iState, iParser);
+    EXPECT_EQ(Log(), "");
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "nmea/CaptureState.h"
+#include "support/TempRoot.h"
+
+namespace {
+
+const std::string KSeparator = std::string(40, '-') + "\n";
+const char* const KLogDirectory = "/mnt/sdcard/fixtrail";
+const char* const KConfig = "/mnt/sdcard/fixtrail/config.txt";
+const char* const KConfigTemp = "/mnt/sdcard/fixtrail/config.txt.tmp";
+
+struct TNamingCase {
+    const char* iLegend;
+    int iLogMode;
+    int iCounter;
+    const char* iFileName;
+    int iCounterAfter;
+};
+
+const TNamingCase KNamingCases[] = {
+    {"append, counter 7", LogAppend, 7, "nmea_0007.nmea", 7},
+    {"append keeps its counter", LogAppend, 42, "nmea_0042.nmea", 42},
+    {"new mode uses the number, then advances", LogNewFile, 42, "nmea_0042.nmea", 43},
+    {"new mode from 0", LogNewFile, 0, "nmea_0000.nmea", 1},
+    {"five digits are not cut", LogAppend, 10000, "nmea_10000.nmea", 10000},
+    {"new mode at 10000 wraps to 0", LogNewFile, 10000, "nmea_10000.nmea", 0},
+    {"new mode at 9999 reaches 10000", LogNewFile, 9999, "nmea_9999.nmea", 10000},
+    // logcounter is loaded without a range check; the name must still fit and the counter
+    // come back into range.
+    {"counter loaded as INT_MAX", LogNewFile, INT_MAX, "nmea_2147483647.nmea", 0},
+};
+
+TEST(CaptureState, ComposeLogFileNameNamesTheFileAndAdvancesInNewMode) {
+    for (const TNamingCase& test : KNamingCases) {
+        SCOPED_TRACE(test.iLegend);
+        CCaptureState state;
+        state.LogMode = test.iLogMode;
+        state.LogCounter = test.iCounter;
+        state.ComposeLogFileName();
+        EXPECT_STREQ(state.LogFileName, test.iFileName);
+        EXPECT_EQ(std::string(state.LogPath), std::string(KLogDirectory) + "/" + test.iFileName);
+        EXPECT_EQ(state.LogCounter, test.iCounterAfter);
+    }
+}
+
+TEST(CaptureState, LogPathStaysTheDevicePathWhileTheFileOpensUnderTheRoot) {
+    CTempRoot root;
+    CCaptureState state;
+    state.LogCounter = 7;
+    state.ComposeLogFileName();
+    // The path is shown and stored as the device's; only the open goes to the simulated root.
+    EXPECT_STREQ(state.LogPath, "/mnt/sdcard/fixtrail/nmea_0007.nmea");
+    ASSERT_TRUE(state.OpenLog());
+    state.CloseLog();
+    EXPECT_TRUE(root.Exists("/mnt/sdcard/fixtrail/nmea_0007.nmea"));
+}
+
+TEST(CaptureState, AdvanceLogCounterRunsFrom0To10000) {
+    const struct {
+        int iFrom;
+        int iTo;
+    } cases[] = {{0, 1}, {9999, 10000}, {10000, 0}, {10001, 0}, {INT_MAX, 0}, {-1, 0}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.iFrom);
+        CCaptureState state;
+        state.LogCounter = test.iFrom;
+        state.AdvanceLogCounter();
+        EXPECT_EQ(state.LogCounter, test.iTo);
+    }
+}
+
+struct TConfigCase {
+    const char* iLegend;
+    std::string iContent;
+    int iLogMode;  // expected after loading; the state starts from the values below
+    int iDecodeMode;
+    int iLogCounter;
+};
+
+// Loading starts from a state that differs from the creation values, so that "unchanged" and
+// "set to the default" are told apart.
+constexpr int KStartLogMode = LogNewFile;
+constexpr int KStartDecodeMode = DecodeOn;
+constexpr int KStartCounter = 5;
+
+const std::string KLongJunk(100 * 1024, 'x');
+const char KBinaryJunk[] = "\x00\xff\xfe logsaving\x01\n\x80\x81\x82\n\x1b[2J\r\n";
+
+const TConfigCase KConfigCases[] = {
+    {"logsaving new", "logsaving append\nlogsaving new\n", LogNewFile, DecodeOn, 5},
+    {"logsaving append", "logsaving append\n", LogAppend, DecodeOn, 5},
+    {"no space: key and value are the whole line", "logsaving append\nlogsaving=new\n", LogNewFile,
+     DecodeOn, 5},
+    {"'nothing' contains 'no'", "framedecoding nothing\n", LogNewFile, DecodeOff, 5},
+    {"framedecoding yes", "framedecoding no\nframedecoding yes\n", LogNewFile, DecodeOn, 5},
+    {"'append' wins over 'new'", "logsaving newappend\n", LogAppend, DecodeOn, 5},
+    {"'yes' wins over 'no'", "framedecoding no-yes\n", LogNewFile, DecodeOn, 5},
+    {"words are found anywhere in the key", "my_logsaving_key append\n", LogAppend, DecodeOn, 5},
+    {"a value that matches no word changes nothing", "logsaving sometimes\nframedecoding maybe\n",
+     LogNewFile, DecodeOn, 5},
+    {"logcounter 42", "logcounter 42\n", LogNewFile, DecodeOn, 42},
+    {"logcounter abc leaves the counter", "logcounter abc\n", LogNewFile, DecodeOn, 5},
+    {"logcounter without a value", "logcounter\n", LogNewFile, DecodeOn, 5},
+    {"logcounter past INT_MAX saturates", "logcounter 99999999999\n", LogNewFile, DecodeOn,
+     INT_MAX},
+    {"unknown keys are ignored", "colour red\n\n   \nlogcounter 3\n", LogNewFile, DecodeOn, 3},
+    {"Windows line ends", "logsaving append\r\nframedecoding no\r\nlogcounter 42\r\n", LogAppend,
+     DecodeOff, 42},
+    {"last line without a line end", "framedecoding no\nlogcounter 17", LogNewFile, DecodeOff, 17},
+    {"empty file", "", LogNewFile, DecodeOn, 5},
+    {"binary garbage lines", std::string(KBinaryJunk, sizeof KBinaryJunk - 1) + "logcounter 8\n",
+     LogNewFile, DecodeOn, 8},
+    {"100 KB line, then a real one", KLongJunk + "\nlogcounter 42\n", LogNewFile, DecodeOn, 42},
+    // The tail of an over-long line is still that line, whose key is "junk": it must not be
+    // read as a line of its own.
+    {"key words deep inside an over-long line", "junk " + KLongJunk + "logcounter 99\n", LogNewFile,
+     DecodeOn, 5},
+    {"over-long line whose key is known", "logsaving append " + KLongJunk + "\n", LogAppend,
+     DecodeOn, 5},
+};
+
+TEST(CaptureState, LoadConfigReadsTheThreeKeys) {
+    for (const TConfigCase& test : KConfigCases) {
+        SCOPED_TRACE(test.iLegend);
+        CTempRoot root;
+        root.Write(KConfig, test.iContent);
+        CCaptureState state;
+        state.LogMode = KStartLogMode;
+        state.DecodeMode = KStartDecodeMode;
+        state.LogCounter = KStartCounter;
+        state.LoadConfig();
+        EXPECT_EQ(state.LogMode, test.iLogMode);
+        EXPECT_EQ(state.DecodeMode, test.iDecodeMode);
+        EXPECT_EQ(state.LogCounter, test.iLogCounter);
+    }
+}
+
+// Disabled until LoadConfig is fixed: the NUL ends the line's C string before its line feed,
+// so the line is taken for an over-long one and skipping its "rest" eats the next line.
+TEST(CaptureState, NulInsideALineDoesNotCostTheNextLine) {
+    CTempRoot root;
+    const char content[] = "junk\0 here\nlogcounter 8\n";
+    root.Write(KConfig, std::string(content, sizeof content - 1));
+    CCaptureState state;
+    state.LoadConfig();
+    EXPECT_EQ(state.LogCounter, 8);
+}
+
+TEST(CaptureState, LoadConfigWithoutAFileKeepsTheCreationValues) {
+    CTempRoot root;
+    CCaptureState state;
+    state.LoadConfig();
+    EXPECT_EQ(state.LogMode, LogAppend);
+    EXPECT_EQ(state.DecodeMode, DecodeOff);
+    EXPECT_EQ(state.LogCounter, 0);
+}
+
+TEST(CaptureState, SaveConfigWritesExactlyThreeLinesAndNoTemporaryFile) {
+    CTempRoot root;
+    // An older, longer file is replaced whole, not overwritten in place.
+    root.Write(KConfig, "logsaving new\nframedecoding yes\nlogcounter 123456\nextra line\n");
+    CCaptureState state;
+    ASSERT_TRUE(state.SaveConfig());
+    EXPECT_EQ(root.Read(KConfig), "logsaving append\nframedecoding no\nlogcounter 0\n");
+    EXPECT_FALSE(root.Exists(KConfigTemp));
+
+    state.LogMode = LogNewFile;
+    state.DecodeMode = DecodeOn;
+    state.LogCounter = 10000;
+    ASSERT_TRUE(state.SaveConfig());
+    EXPECT_EQ(root.Read(KConfig), "logsaving new\nframedecoding yes\nlogcounter 10000\n");
+    EXPECT_FALSE(root.Exists(KConfigTemp));
+}
+
+TEST(CaptureState, SavedConfigLoadsBackTheSameSettings) {
+    for (int logMode : {LogAppend, LogNewFile}) {
+        for (int decodeMode : {DecodeOn, DecodeOff}) {
+            for (int counter : {0, 42, 10000}) {
+                SCOPED_TRACE(testing::Message() << "mode " << logMode << " decode " << decodeMode
+                                                << " counter " << counter);
+                CTempRoot root;
+                CCaptureState saved;
+                saved.LogMode = logMode;
+                saved.DecodeMode = decodeMode;
+                saved.LogCounter = counter;
+                ASSERT_TRUE(saved.SaveConfig());
+                CCaptureState loaded;
+                loaded.LogMode = 1 - logMode;
+                loaded.DecodeMode = 1 - decodeMode;
+                loaded.LogCounter = counter + 1;
+                loaded.LoadConfig();
+                EXPECT_EQ(loaded.LogMode, logMode);
+                EXPECT_EQ(loaded.DecodeMode, decodeMode);
+                EXPECT_EQ(loaded.LogCounter, counter);
+            }
+        }
+    }
+}
+
+TEST(CaptureState, SaveConfigIntoAMissingDirectoryFailsAndLeavesNothing) {
+    CTempRoot root;
+    root.RemoveDirectory(KLogDirectory);
+    CCaptureState state;
+    EXPECT_FALSE(state.SaveConfig());
+    EXPECT_FALSE(root.Exists(KLogDirectory));
+    EXPECT_FALSE(root.Exists(KConfig));
+    EXPECT_FALSE(root.Exists(KConfigTemp));
+}
+
+TEST(CaptureState, FailedSaveLeavesTheOldConfigIntact) {
+    CTempRoot root;
+    const std::string old = "logsaving new\nframedecoding yes\nlogcounter 9\n";
+    root.Write(KConfig, old);
+    // The temporary file cannot be created where a directory of that name stands.
+    ASSERT_TRUE(root.MakeDirectory(KConfigTemp));
+    CCaptureState state;
+    EXPECT_FALSE(state.SaveConfig());
+    EXPECT_EQ(root.Read(KConfig), old);
+}
+
+TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
+    CTempRoot root;
+    const char* const logFile = "/mnt/sdcard/fixtrail/nmea_0003.nmea";
+    // The log is appended to, never truncated.
+    root.Write(logFile, "earlier run\n");
+    CCaptureState state;
+    state.LogCounter = 3;
+    state.ComposeLogFileName();
+    ASSERT_TRUE(state.OpenLog());
+
+    const std::string sentence = "GPGLL,4916.45,N,12311.12,W,225444,A*31";
+    state.WriteLog(sentence.data(), sentence.size(), nullptr);
+    state.FlushLog(false);
+    // Exactly the text length + 2 bytes, and visible to another reader once flushed.
+    EXPECT_EQ(root.Read(logFile).size(), 12 + sentence.size() + 2);
+
+    const std::string report = "Field # 0 : PGRMZ\nField # 1 : 93\n";
+    state.WriteLog("PGRMZ,93", 8, &report);
+    // Only aLength bytes of the text are written.
+    state.WriteLog("GPZDA,extra", 5, nullptr);
+    state.CloseLog();
+    EXPECT_EQ(state.LogFile, nullptr);
+    state.WriteLog("AFTER", 5, nullptr);  // no log open: nothing happens
+    state.CloseLog();
+
+    EXPECT_EQ(root.Read(logFile), "earlier run\n$" + sentence + "\n$PGRMZ,93\n" + KSeparator +
+                                      report + KSeparator + "$GPZDA\n");
+    EXPECT_EQ(KSeparator.size(), 41u);
+}
+
+TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
+    CTempRoot root;
+    root.RemoveDirectory(KLogDirectory);
+    CCaptureState state;
+    state.ComposeLogFileName();
+    EXPECT_FALSE(state.OpenLog());
+    EXPECT_EQ(state.LogFile, nullptr);
+    state.WriteLog("GPGGA", 5, nullptr);
+    state.FlushLog(true);
+    state.CloseLog();
+    EXPECT_FALSE(root.Exists(KLogDirectory));
+}
+
+}  // namespace
