@@ -91,9 +91,10 @@ bool IsMasterProcess() {
 
 bool TakeDisplayIfFree() {
     // A pid left behind by a process that has ended owns nothing: a crashed program must not
-    // keep the display from everyone after it.
+    // keep the display from everyone after it. A negative word names no process (kill would
+    // read it as a process group).
     const int owner = GetActivePid();
-    if (owner == 0 || (::kill(owner, 0) != 0 && errno == ESRCH)) {
+    if (owner <= 0 || (::kill(owner, 0) != 0 && errno == ESRCH)) {
         SetActivePid(static_cast<int>(::getpid()));
     }
     return IsDisplayOwner(true);
