@@ -13,10 +13,6 @@
 
 namespace {
 
-constexpr const char* KTouchPath = "/dev/ts";
-constexpr const char* KRemotePath = "/dev/remote";
-constexpr int KRemoteCodeOffset = 5;
-
 // Remote button code 1 to 10 → toolkit key code.
 constexpr int KRemoteKeys[] = {0, 8, 5, 1, 4, 9, 7, 3, 2, 10, 6};
 

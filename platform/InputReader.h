@@ -24,8 +24,11 @@ class MInputReader {
     virtual ~MInputReader() = default;
 };
 
-constexpr int KInputRecordSize = 8;  // one read of either device returns one record
-constexpr int KJitter = 4;           // pixels a held pen may wander without a new event
+constexpr const char* KTouchPath = "/dev/ts";
+constexpr const char* KRemotePath = "/dev/remote";
+constexpr int KInputRecordSize = 8;   // one read of either device returns one record
+constexpr int KRemoteCodeOffset = 5;  // the button code in a remote record
+constexpr int KJitter = 4;            // pixels a held pen may wander without a new event
 
 // Touch screen and remote control over two character devices read without blocking, and only
 // while this process owns the display: records that arrive meanwhile stay queued for the owner.

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr const char* KFrameBufferPath = "/dev/fb";
 // Beyond any panel this device family has; a driver or file claiming more is not mapped.
 constexpr unsigned KMaxResolution = 8192;
 

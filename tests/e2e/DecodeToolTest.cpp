@@ -2,63 +2,21 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cerrno>
 #include <string>
 #include <vector>
 
 #include "support/TempRoot.h"
-
-extern char** environ;
+#include "support/ToolRun.h"
 
 namespace {
 
-const std::string KTool = std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-decode";
 const std::string KData = std::string(FIXTRAIL_SOURCE_DIR) + "/data/";
 
-struct TToolRun {
-    int iStatus = -1;  // the exit status, -1 when it did not exit normally
-    std::string iOut;
-    std::string iErr;
-};
-
-// Runs the tool with aArguments, standard input from aStdin (a host path), and collects its
-// output through files of a scratch directory.
 TToolRun RunTool(const std::vector<std::string>& aArguments,
                  const std::string& aStdin = "/dev/null") {
-    CTempRoot scratch;
-    const std::string out = scratch.Path("/out");
-    const std::string err = scratch.Path("/err");
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(KTool.c_str()));
-    for (const std::string& argument : aArguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, aStdin.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t child = -1;
-    const int spawned = posix_spawn(&child, KTool.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-
-    TToolRun run;
-    EXPECT_EQ(spawned, 0) << KTool;
-    if (spawned != 0) {
-        return run;
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.iStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.iOut = CTempRoot::ReadFile(out);
-    run.iErr = CTempRoot::ReadFile(err);
-    return run;
+    return ::RunTool("fixtrail-decode", aArguments, aStdin);
 }
 
 const char* const KRecordings[] = {

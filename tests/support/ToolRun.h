@@ -1,0 +1,118 @@
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+// A program of bin/ run as a user runs it: a real child process, standard input from a file,
+// standard output and error collected in files (a pipe could fill up while the test waits).
+// In a cross build the emulator that runs the tests runs the program too.
+class CToolRun {
+  public:
+    CToolRun(const std::string& aTool, const std::vector<std::string>& aArguments,
+             const std::string& aStdin = "/dev/null") {
+        char scratch[] = "/tmp/fixtrail-tool-XXXXXX";
+        if (::mkdtemp(scratch) == nullptr) {
+            return;
+        }
+        iScratch = scratch;
+        std::vector<std::string> words;
+#ifdef FIXTRAIL_TOOL_EMULATOR
+        words.push_back(FIXTRAIL_TOOL_EMULATOR);
+#endif
+        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/" + aTool);
+        words.insert(words.end(), aArguments.begin(), aArguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, aStdin.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, OutPath().c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, ErrPath().c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (::posix_spawnp(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            iPid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~CToolRun() {
+        Finish();
+        if (!iScratch.empty()) {
+            ::unlink(OutPath().c_str());
+            ::unlink(ErrPath().c_str());
+            ::rmdir(iScratch.c_str());
+        }
+    }
+    CToolRun(const CToolRun&) = delete;
+    CToolRun& operator=(const CToolRun&) = delete;
+
+    // Waits for the program: its exit status, -1 when it could not run or was killed.
+    int Finish() {
+        if (iPid > 0) {
+            int status = 0;
+            while (::waitpid(iPid, &status, 0) < 0 && errno == EINTR) {
+            }
+            iStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            iPid = -1;
+            iOut = ReadFile(OutPath());
+            iErr = ReadFile(ErrPath());
+        }
+        return iStatus;
+    }
+    const std::string& Out() const {
+        return iOut;
+    }
+    const std::string& Err() const {
+        return iErr;
+    }
+
+  private:
+    std::string OutPath() const {
+        return iScratch + "/out";
+    }
+    std::string ErrPath() const {
+        return iScratch + "/err";
+    }
+    static std::string ReadFile(const std::string& aPath) {
+        std::ifstream in(aPath, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::string iScratch;
+    pid_t iPid = -1;
+    int iStatus = -1;
+    std::string iOut;
+    std::string iErr;
+};
+
+struct TToolRun {
+    int iStatus = -1;
+    std::string iOut;
+    std::string iErr;
+};
+
+// Runs the program to its end.
+inline TToolRun RunTool(const std::string& aTool, const std::vector<std::string>& aArguments,
+                        const std::string& aStdin = "/dev/null") {
+    CToolRun run(aTool, aArguments, aStdin);
+    TToolRun result;
+    result.iStatus = run.Finish();
+    result.iOut = run.Out();
+    result.iErr = run.Err();
+    return result;
+}
