@@ -1,0 +1,72 @@
+// Update of the virtual screen per copy method, beside a plain memcpy of the same bytes in the
+// same run: the straight copy is one memcpy, the row-major panels need a transpose.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/VirtualScreen.h"
+
+namespace {
+
+// The device's pixel memory in its column layout, in ordinary heap memory.
+class CBenchFrameBuffer : public MFrameBuffer {
+  public:
+    CBenchFrameBuffer(int aWidth, int aHeight)
+        : iWidth(aWidth), iHeight(aHeight), iWords((aWidth * aHeight + 1) / 2) {}
+    std::uint8_t* GetBuffer() override { return reinterpret_cast<std::uint8_t*>(iWords.data()); }
+    int GetWidth() override { return iWidth; }
+    int GetHeight() override { return iHeight; }
+    int GetBitsPerPixel() override { return 16; }
+    int GetPixelOffset(int aX, int aY) override { return ColumnLayoutOffset(aX, aY, iHeight, 2); }
+
+  private:
+    int iWidth;
+    int iHeight;
+    std::vector<std::uint32_t> iWords;
+};
+
+void SetBytes(benchmark::State& aState, int aWidth, int aHeight) {
+    aState.SetBytesProcessed(static_cast<std::int64_t>(aState.iterations()) * aWidth * aHeight * 2);
+}
+
+void BM_Memcpy(benchmark::State& aState) {
+    const int width = static_cast<int>(aState.range(0));
+    const int height = static_cast<int>(aState.range(1));
+    std::vector<std::uint16_t> from(static_cast<std::size_t>(width) * height, 0x1234);
+    std::vector<std::uint16_t> to(from.size());
+    for (auto _ : aState) {
+        std::memcpy(to.data(), from.data(), from.size() * 2);
+        benchmark::ClobberMemory();
+    }
+    SetBytes(aState, width, height);
+}
+
+void BM_Update(benchmark::State& aState) {
+    const int width = static_cast<int>(aState.range(0));
+    const int height = static_cast<int>(aState.range(1));
+    CBenchFrameBuffer device(width, height);
+    CVirtualScreen screen(&device, static_cast<int>(aState.range(2)));
+    std::memset(screen.GetBuffer(), 0x5a, static_cast<std::size_t>(width) * height * 2);
+    for (auto _ : aState) {
+        screen.Update(false);
+        benchmark::ClobberMemory();
+    }
+    SetBytes(aState, width, height);
+}
+
+// Models: 7 straight copy, 3 fixed 320 × 240 row-major panel, 8 row-major at any size.
+BENCHMARK(BM_Memcpy)->Args({320, 240})->Args({480, 272});
+BENCHMARK(BM_Update)
+    ->ArgNames({"w", "h", "model"})
+    ->Args({320, 240, 7})
+    ->Args({320, 240, 3})
+    ->Args({320, 240, 8})
+    ->Args({480, 272, 7})
+    ->Args({480, 272, 8});
+
+}  // namespace
+
+BENCHMARK_MAIN();
