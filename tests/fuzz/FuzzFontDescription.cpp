@@ -1,0 +1,95 @@
+// The input as a font description file: parsed as the control font's and as another element's,
+// then read by a skin from a skin directory of its own, as ControlFont.txt beside no fonts.
+//
+// Checked: the name is a terminated word of at most 63 bytes without '/' or separators; the
+// size is 0 or 1 to 128; a colour is an RGB 565 value and is read only for the control font; the
+// skin, finding no font file, ends with the fixed fonts and sets the control text colour
+// exactly when the file gives one.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ui/ColorScheme.h"
+#include "ui/CourierFont.h"
+#include "ui/Skin.h"
+
+namespace {
+
+char gRoot[64] = "/tmp/fixtrail-fuzz-font-XXXXXX";
+
+void Check(bool aCondition) {
+    if (!aCondition) {
+        std::abort();
+    }
+}
+
+std::string DescriptionPath() {
+    return std::string(gRoot) + "/skin/ControlFont.txt";
+}
+
+void RemoveRoot() {
+    (void)std::remove(DescriptionPath().c_str());
+    (void)rmdir((std::string(gRoot) + "/skin").c_str());
+    (void)rmdir(gRoot);
+}
+
+// On a memory file system when there is one: every input is written once.
+bool MakeRoot() {
+    if (access("/dev/shm", W_OK) == 0) {
+        std::snprintf(gRoot, sizeof gRoot, "/dev/shm/fixtrail-fuzz-font-XXXXXX");
+    }
+    if (mkdtemp(gRoot) == nullptr || mkdir((std::string(gRoot) + "/skin").c_str(), 0700) != 0) {
+        return false;
+    }
+    std::atexit(RemoveRoot);
+    return true;
+}
+
+void CheckDescription(const TFontDescription& aDescription, bool aReadColor) {
+    const std::size_t length = strnlen(aDescription.iName, sizeof aDescription.iName);
+    Check(length <= static_cast<std::size_t>(KMaxFontName));
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(aDescription.iName[i]);
+        Check(byte > ' ' && byte != 0x7F && byte != '/');
+    }
+    Check(aDescription.iSize == 0 ||
+          (aDescription.iSize >= 1 && aDescription.iSize <= KMaxFontSize));
+    Check(aDescription.iColor <= 0xFFFF);
+    Check(aReadColor || !aDescription.iHasColor);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
+    static const bool KRootMade = MakeRoot();
+    Check(KRootMade);
+    const char* text = reinterpret_cast<const char*>(aData);
+    const TFontDescription control = ParseFontDescription(text, aSize, true);
+    CheckDescription(control, true);
+    const TFontDescription other = ParseFontDescription(text, aSize, false);
+    CheckDescription(other, false);
+    Check(std::strcmp(control.iName, other.iName) == 0 && control.iSize == other.iSize);
+
+    // The skin reads only the start of a file.
+    const TFontDescription head =
+        ParseFontDescription(text, aSize < KMaxFontDescription ? aSize : KMaxFontDescription, true);
+    std::FILE* file = std::fopen(DescriptionPath().c_str(), "wb");
+    Check(file != nullptr);
+    Check(std::fwrite(aData, 1, aSize, file) == aSize && std::fclose(file) == 0);
+    const std::uint32_t KUnset = 0x10000;  // beyond 16 bits: no colour line gives it
+    SetControlTextColor(KUnset);
+    {
+        CDefaultSkin skin(gRoot);
+        const int size = head.iName[0] != '\0' && head.iSize != 0 ? head.iSize : 16;
+        Check(skin.GetFont(ESkinFontControl) == GetFixedFontManager()->GetFont(size <= 20 ? 2 : 3));
+        Check(skin.IsFontShared(ESkinFontControl));
+        Check(ControlTextColor() == (head.iHasColor ? head.iColor : KUnset));
+    }
+    return 0;
+}

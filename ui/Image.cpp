@@ -1,0 +1,156 @@
+#include "ui/Image.h"
+
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#include "ui/BmpDecoder.h"
+#include "ui/Colors.h"
+#include "ui/Draw.h"
+
+bool CDefaultImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
+    FillRect(aFrameBuffer, aX, aY, aX + KSide, aY + KSide, KColorWhite, KCornerSquare);
+    DrawRect(aFrameBuffer, aX, aY, aX + KSide, aY + KSide, KColorBlack);
+    return true;
+}
+
+bool CDefaultCheckOn::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
+    CDefaultImage::Draw(aFrameBuffer, aX, aY);
+    DrawLine(aFrameBuffer, aX, aY, aX + KSide, aY + KSide, KColorBlack);
+    DrawLine(aFrameBuffer, aX, aY + KSide, aX + KSide, aY, KColorBlack);
+    return true;
+}
+
+bool CDefaultRadioOn::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
+    CDefaultImage::Draw(aFrameBuffer, aX, aY);
+    FillRect(aFrameBuffer, aX + 5, aY + 5, aX + 16, aY + 16, KColorBlack, KCornerRounded);
+    return true;
+}
+
+MImage* CreateBuiltInImage(int aKind) {
+    switch (aKind) {
+        case 1:
+            return new (std::nothrow) CDefaultCheckOn;
+        case 5:
+            return new (std::nothrow) CDefaultRadioOn;
+        case 2:
+        case 6:
+        case 9:
+        case 11:
+            return new (std::nothrow) CDefaultImage;
+        default:
+            return nullptr;
+    }
+}
+
+CImage::CImage(MBitmapDecompressor& aDecoder, int aRed, int aGreen, int aBlue)
+    : iKeyColor(aRed < 0 ? KNoKeyColor : Rgb565(aRed, aGreen, aBlue)) {
+    const int width = aDecoder.Width();
+    const int height = aDecoder.Height();
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    iWidth = static_cast<std::uint32_t>(width);
+    iHeight = static_cast<std::uint32_t>(height);
+    iPixels.reset(new (std::nothrow) std::uint16_t[static_cast<std::size_t>(iWidth) * iHeight]);
+    if (!iPixels) {
+        return;  // IsValid() reports it
+    }
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = aDecoder.Row(y);
+        for (int x = 0; x < width; ++x) {
+            const std::uint16_t pixel =
+                row != nullptr ? Rgb565(row[3 * x], row[3 * x + 1], row[3 * x + 2]) : 0;
+            iPixels[static_cast<std::size_t>(x) * iHeight + (iHeight - 1 - y)] = pixel;
+        }
+    }
+}
+
+bool CImage::Fits(MFrameBuffer* aFrameBuffer, int aX, int aY) const {
+    if (iWidth == 0 || iHeight == 0 || !iPixels || aFrameBuffer == nullptr ||
+        aFrameBuffer->GetBuffer() == nullptr || aFrameBuffer->GetBitsPerPixel() != KImageDepth) {
+        return false;
+    }
+    // Signed and wide: an image larger than the screen, or a negative position, never fits.
+    return aX >= 0 && aY >= 0 &&
+           static_cast<long long>(aX) + iWidth <=
+               static_cast<long long>(aFrameBuffer->GetWidth()) &&
+           static_cast<long long>(aY) + iHeight <=
+               static_cast<long long>(aFrameBuffer->GetHeight());
+}
+
+void CImage::CopyRun(MFrameBuffer* aFrameBuffer, int aScreenX, int aY, std::uint32_t aColumn,
+                     std::uint32_t aFirstRow, std::uint32_t aLastRow) const {
+    // In the column layout the run's bottom pixel has the lowest address on both sides.
+    std::uint8_t* target = aFrameBuffer->GetBuffer() +
+                           aFrameBuffer->GetPixelOffset(aScreenX, aY + static_cast<int>(aLastRow));
+    const std::uint16_t* source =
+        iPixels.get() + static_cast<std::size_t>(aColumn) * iHeight + (iHeight - 1 - aLastRow);
+    const std::size_t count = aLastRow - aFirstRow + 1;
+    if (iKeyColor == KNoKeyColor) {
+        std::memcpy(target, source, count * sizeof *source);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (source[i] != static_cast<std::uint16_t>(iKeyColor)) {
+            std::memcpy(target + i * sizeof *source, source + i, sizeof *source);
+        }
+    }
+}
+
+bool CImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
+    if (!Fits(aFrameBuffer, aX, aY)) {
+        return false;
+    }
+    for (std::uint32_t column = 0; column < iWidth; ++column) {
+        CopyRun(aFrameBuffer, aX + static_cast<int>(column), aY, column, 0, iHeight - 1);
+    }
+    return true;
+}
+
+bool CImage::DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, int aAreaY,
+                      int aAreaWidth, int aAreaHeight) {
+    if (!Fits(aFrameBuffer, aX, aY)) {
+        return false;
+    }
+    if (aAreaWidth < 0 || aAreaHeight < 0) {
+        return true;
+    }
+    // Wide arithmetic: the area comes from widgets and may lie anywhere.
+    long long firstColumn = static_cast<long long>(aAreaX) - aX;
+    long long lastColumn = firstColumn + aAreaWidth;
+    if (firstColumn < 0) {
+        firstColumn = 0;
+    }
+    if (lastColumn > static_cast<long long>(iWidth) - 1) {
+        lastColumn = static_cast<long long>(iWidth) - 1;
+    }
+    // From the row above the area's top (when the area starts below the image's top) through
+    // row aAreaY + aAreaHeight, the bottom edge of a widget's frame.
+    const long long firstRow = aAreaY > aY ? static_cast<long long>(aAreaY) - aY - 1 : 0;
+    long long lastRow = firstRow + aAreaHeight + 1;
+    if (lastRow > static_cast<long long>(iHeight) - 1) {
+        lastRow = static_cast<long long>(iHeight) - 1;
+    }
+    if (firstColumn > lastColumn || firstRow > lastRow) {
+        return true;
+    }
+    for (long long column = firstColumn; column <= lastColumn; ++column) {
+        CopyRun(aFrameBuffer, aX + static_cast<int>(column), aY, static_cast<std::uint32_t>(column),
+                static_cast<std::uint32_t>(firstRow), static_cast<std::uint32_t>(lastRow));
+    }
+    return true;
+}
+
+MImage* CreateImage(int aDescriptor, int aRed, int aGreen, int aBlue) {
+    CBMPDecompressor decoder;
+    if (!decoder.Open(aDescriptor)) {
+        return nullptr;
+    }
+    CImage* image = new (std::nothrow) CImage(decoder, aRed, aGreen, aBlue);
+    if (image != nullptr && !image->IsValid()) {
+        delete image;
+        image = nullptr;
+    }
+    return image;
+}
