@@ -1,0 +1,85 @@
+# Front door for the CMake presets. Every target first installs the Debian packages it needs
+# that are missing (scripts/install-deps.sh), so a fresh machine needs only `make` and root.
+#
+#   make demo          build, then decode a bundled recording: log head and counters
+#   make test          warning-free debug build and every test (ctest --preset default)
+#   make asan          the tests built with AddressSanitizer and UBSan, leaks checked
+#   make armhf         32-bit ARM cross build, tests run under qemu-arm
+#   make fuzz          libFuzzer targets, each run FUZZ_SECONDS over its corpus
+#   make bench         optimised build, then every benchmark
+#   make format        clang-format every tracked C++ file in place
+#   make format-check  fail if any tracked C++ file is not formatted
+#   make clean         remove every preset's build directory
+
+SHELL := /bin/bash
+.SHELLFLAGS := -euo pipefail -c
+.DEFAULT_GOAL := test
+
+JOBS ?= 2
+FUZZ_SECONDS ?= 30
+DEMO_INPUT ?= data/marineapi_Garmin-GPS76.txt
+DEMO_LINES ?= 40
+
+DEPS := bash scripts/install-deps.sh
+BUILD_DIRS := build build-release build-asan build-armhf build-fuzz
+CXX_FILES = $(shell git ls-files -- '*.cpp' '*.cc' '*.h' '*.hpp' 2>/dev/null || \
+    find app nmea ui platform tools tests bench -name '*.cpp' -o -name '*.h' 2>/dev/null)
+
+.PHONY: deps demo test asan armhf fuzz bench format format-check clean
+
+deps:
+	$(DEPS) host
+
+test: deps
+	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --build --preset default -j$(JOBS)
+	ctest --preset default
+
+demo: deps
+	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --build --preset default -j$(JOBS) --target fixtrail-decode
+	@mkdir -p build/demo
+	@log=build/demo/$(notdir $(DEMO_INPUT)).log; counts=build/demo/$(notdir $(DEMO_INPUT)).counts; \
+	build/bin/fixtrail-decode --counts $(DEMO_INPUT) > "$$log" 2> "$$counts" || \
+	    { cat "$$counts" >&2; exit 1; }; \
+	echo "== decoded log of $(DEMO_INPUT), first $(DEMO_LINES) of $$(wc -l < "$$log") lines =="; \
+	head -n $(DEMO_LINES) "$$log"; \
+	echo "== counters (whole log: $$log) =="; \
+	cat "$$counts"
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 ctest --preset asan
+
+armhf:
+	$(DEPS) host arm
+	cmake --preset armhf
+	cmake --build --preset armhf -j$(JOBS)
+	ctest --preset armhf
+
+fuzz:
+	$(DEPS) host fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j$(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/run-fuzzers.sh build-fuzz
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j$(JOBS)
+	@found=0; \
+	for bench in build-release/bin/*bench*; do \
+	    if [[ -f "$$bench" && -x "$$bench" ]]; then \
+	        found=1; echo "== $$bench =="; "$$bench"; \
+	    fi; \
+	done; \
+	if ((found == 0)); then echo "no benchmark built in build-release/bin"; fi
+
+format: deps
+	$(if $(strip $(CXX_FILES)),clang-format -i $(CXX_FILES),@echo "no C++ files found")
+
+format-check: deps
+	$(if $(strip $(CXX_FILES)),clang-format --dry-run -Werror $(CXX_FILES),@echo "no C++ files found")
+
+clean:
+	rm -rf $(BUILD_DIRS)

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages a build needs, and only those that are missing.
+#
+#   scripts/install-deps.sh [--check] [host|arm|fuzz|all]...    (default: host)
+#
+#   host  native toolchain, libraries, test and tooling packages
+#   fuzz  clang with its libFuzzer and sanitizer runtimes
+#   arm   32-bit ARM cross compiler, qemu-arm, and the armhf libraries the cross build links
+#   all   all of the above
+#
+# Runs as root (no sudo) or as a user with nothing to install. `apt-get update` runs once, and
+# only when something has to be installed. --check lists what is missing and exits 1 if anything
+# is, without installing.
+set -euo pipefail
+
+export DEBIAN_FRONTEND=noninteractive
+
+readonly KHostPackages=(make cmake ninja-build g++ pkg-config libfreetype-dev libgtest-dev libgmock-dev
+    libbenchmark-dev libpng-dev libsdl2-dev fonts-dejavu-core valgrind clang-format)
+readonly KFuzzPackages=(clang libclang-rt-14-dev)
+readonly KArmToolPackages=(g++-arm-linux-gnueabihf qemu-user)
+# This set resolves without apt removing any native package (hence --no-remove below).
+readonly KArmLibraryPackages=(libfreetype-dev:armhf libgtest-dev:armhf libstdc++6:armhf
+    pkgconf:armhf libasan8:armhf libubsan1:armhf libpng-dev:armhf)
+
+Usage() {
+    sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
+    exit 2
+}
+
+checkOnly=0
+wantHost=0
+wantFuzz=0
+wantArm=0
+for arg in "$@"; do
+    case "$arg" in
+        --check) checkOnly=1 ;;
+        host) wantHost=1 ;;
+        fuzz) wantFuzz=1 ;;
+        arm) wantArm=1 ;;
+        all) wantHost=1 wantFuzz=1 wantArm=1 ;;
+        -h | --help) Usage ;;
+        *) echo "install-deps: unknown group '$arg'" >&2; Usage ;;
+    esac
+done
+if ((wantHost + wantFuzz + wantArm == 0)); then
+    wantHost=1
+fi
+
+if ! command -v dpkg-query > /dev/null; then
+    echo "install-deps: dpkg-query not found; this script knows Debian's packages only" >&2
+    exit 1
+fi
+KNativeArch=$(dpkg --print-architecture)
+readonly KNativeArch
+
+# True when the package is installed. A name without ":arch" means the native one (or an
+# "all" one): a multiarch package installed only for armhf does not count for the host.
+IsInstalled() {
+    local name=$1 line
+    local status
+    status=$(dpkg-query -W -f='${Status}|${Architecture}\n' "$name" 2> /dev/null) || return 1
+    while IFS= read -r line; do
+        [[ $line == "install ok installed|"* ]] || continue
+        if [[ $name == *:* ]]; then
+            return 0
+        fi
+        case "${line#*|}" in
+            "$KNativeArch" | all) return 0 ;;
+        esac
+    done <<< "$status"
+    return 1
+}
+
+# Names of the given packages that are not installed, one per line.
+Missing() {
+    local name
+    for name in "$@"; do
+        IsInstalled "$name" || echo "$name"
+    done
+}
+
+missingHost=()
+missingTools=()
+missingArmLibraries=()
+if ((wantHost)); then
+    mapfile -t missingHost < <(Missing "${KHostPackages[@]}")
+fi
+if ((wantFuzz)); then
+    mapfile -t -O "${#missingTools[@]}" missingTools < <(Missing "${KFuzzPackages[@]}")
+fi
+if ((wantArm)); then
+    mapfile -t -O "${#missingTools[@]}" missingTools < <(Missing "${KArmToolPackages[@]}")
+    mapfile -t missingArmLibraries < <(Missing "${KArmLibraryPackages[@]}")
+fi
+
+allMissing=("${missingHost[@]}" "${missingTools[@]}" "${missingArmLibraries[@]}")
+if ((${#allMissing[@]} == 0)); then
+    echo "install-deps: everything needed is installed"
+    exit 0
+fi
+echo "install-deps: missing: ${allMissing[*]}"
+if ((checkOnly)); then
+    exit 1
+fi
+if ((EUID != 0)); then
+    echo "install-deps: run as root to install them (apt-get needs it)" >&2
+    exit 1
+fi
+
+# The armhf architecture must be known before the one update, so that its lists come too.
+if ((${#missingArmLibraries[@]})) && ! dpkg --print-foreign-architectures | grep -qx armhf; then
+    echo "install-deps: dpkg --add-architecture armhf"
+    dpkg --add-architecture armhf
+fi
+
+readonly KApt=(apt-get -y -q -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
+
+echo "install-deps: apt-get update"
+apt-get -q update
+# The host set keeps its recommends (gdb for valgrind, among others); the rest needs none.
+if ((${#missingHost[@]})); then
+    echo "install-deps: apt-get install ${missingHost[*]}"
+    "${KApt[@]}" install "${missingHost[@]}"
+fi
+if ((${#missingTools[@]})); then
+    echo "install-deps: apt-get install --no-install-recommends ${missingTools[*]}"
+    "${KApt[@]}" install --no-install-recommends "${missingTools[@]}"
+fi
+if ((${#missingArmLibraries[@]})); then
+    echo "install-deps: apt-get install --no-remove ${KArmLibraryPackages[*]}"
+    "${KApt[@]}" install --no-remove "${KArmLibraryPackages[@]}"
+fi
+
+stillMissing=$(Missing "${allMissing[@]}")
+if [[ -n $stillMissing ]]; then
+    echo "install-deps: still missing after install: ${stillMissing//$'\n'/ }" >&2
+    exit 1
+fi
+echo "install-deps: done"

@@ -1,0 +1,43 @@
+#pragma once
+
+// An MVirtualScreen over a CMemoryFrameBuffer that counts Update and Capture calls instead of
+// copying to a device: the back buffer is the memory frame buffer itself.
+
+#include <cstdint>
+
+#include "platform/VirtualScreen.h"
+#include "support/MemoryFrameBuffer.h"
+
+class CMemoryVirtualScreen : public MVirtualScreen {
+  public:
+    CMemoryVirtualScreen(int aWidth, int aHeight) : iMemory(aWidth, aHeight, 16) {}
+
+    std::uint8_t* GetBuffer() override { return iMemory.GetBuffer(); }
+    int GetWidth() override { return iMemory.GetWidth(); }
+    int GetHeight() override { return iMemory.GetHeight(); }
+    int GetBitsPerPixel() override { return iMemory.GetBitsPerPixel(); }
+    int GetPixelOffset(int aX, int aY) override { return iMemory.GetPixelOffset(aX, aY); }
+
+    void Update(bool aOnlyWhenOwner) override {
+        ++iUpdates;
+        iLastOnlyWhenOwner = aOnlyWhenOwner;
+    }
+    void Capture(bool) override { ++iCaptures; }
+    std::uint8_t* GetDeviceBuffer() override { return iMemory.GetBuffer(); }
+
+    CMemoryFrameBuffer& Memory() { return iMemory; }
+    std::uint16_t Pixel(int aX, int aY) { return iMemory.Pixel(aX, aY); }
+    int Updates() const { return iUpdates; }
+    int Captures() const { return iCaptures; }
+    bool LastOnlyWhenOwner() const { return iLastOnlyWhenOwner; }
+    void ResetCounts() {
+        iUpdates = 0;
+        iCaptures = 0;
+    }
+
+  private:
+    CMemoryFrameBuffer iMemory;
+    int iUpdates = 0;
+    int iCaptures = 0;
+    bool iLastOnlyWhenOwner = false;
+};
