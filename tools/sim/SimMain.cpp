@@ -1,9 +1,9 @@
 // fixtrail-sim COMMAND ROOT ...
 //
 // The simulated device: lays out a device root (frame-buffer file, input and feed FIFOs, model
-// number), plays the touch and remote drivers by writing their 8-byte records, and shows the
-// frame buffer as a PNG or in a live window. Exit status 0 on success, 1 on an error (one line
-// on standard error), 2 on a usage error.
+// number), plays the touch and remote drivers by writing their 8-byte records, drops messages
+// as the navigation server does, and shows the frame buffer as a PNG or in a live window. Exit
+// status 0 on success, 1 on an error (one line on standard error), 2 on a usage error.
 
 #include <signal.h>
 
@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/VelmorFileLayer.h"
+#include "platform/DevicePath.h"
 #include "tools/sim/Png.h"
 #include "tools/sim/SimDevice.h"
 #include "tools/sim/Window.h"
@@ -41,7 +43,7 @@ using TRun = int (*)(const CArguments&);
 struct TCommand {
     const char* iName;
     const char* iOperands;  // as shown in the usage line, e.g. "ROOT X Y"
-    int iOperandCount;
+    int iOperandCount;      // negative: at least -iOperandCount
     const TOption* iOptions;
     int iOptionCount;
     const char* iHelp;
@@ -227,6 +229,41 @@ int RunWindowCommand(const CArguments& aArguments) {
     return RunWindow(root, scale, frames);
 }
 
+// --- message ---------------------------------------------------------------------------------
+
+// Through the application's own messaging layer, so the pair is written exactly as a sender
+// must: the message complete and synced first, the finished marker last.
+int RunMessage(const CArguments& aArguments) {
+    const std::string& root = Root(aArguments);
+    const std::string* to = aArguments.Find("to");
+    const std::string* from = aArguments.Find("from");
+    const std::string receiver = to != nullptr ? *to : "fixtrail";
+    const std::string sender = from != nullptr ? *from : "VelmorNavigationServer";
+    if (::setenv(KDeviceRootVariable, root.c_str(), 1) != 0) {
+        Fail("cannot set " + std::string(KDeviceRootVariable));
+    }
+    MVelmorCommunicationLayerInterface* layer =
+        CreateFileLayer(sender.c_str(), receiver.c_str(), -1);
+    if (layer == nullptr) {
+        UsageError("--to and --from take names of at most 255 characters without '.' or '/'");
+    }
+    layer->BeginRequest();
+    for (std::size_t i = 1; i < aArguments.iOperands.size(); ++i) {
+        layer->AddArgument(aArguments.iOperands[i].c_str());
+    }
+    MVelmorSession* session = layer->Send();
+    const std::uint32_t processId = dynamic_cast<CVelmorFileLayer&>(*layer).ProcessId();
+    const std::uint32_t sequence = dynamic_cast<CVelmorFileLayer&>(*layer).Sequence();
+    SdkDelete(layer);
+    if (session == nullptr) {
+        Fail("cannot write the message into " + root + "/var/run/");
+    }
+    SdkDelete(session);
+    // The name shared by the two files, for scripts that wait for the application to take it.
+    std::printf("%s.%s.%u.%u\n", sender.c_str(), receiver.c_str(), processId, sequence);
+    return 0;
+}
+
 // --- the table and the parser ----------------------------------------------------------------
 
 const TOption KInitOptions[] = {
@@ -238,6 +275,10 @@ const TOption KInputOptions[] = {
 };
 const TOption KShotOptions[] = {
     {"ppm", nullptr, "write a binary PPM instead of a PNG"},
+};
+const TOption KMessageOptions[] = {
+    {"to", "NAME", "receiver (default fixtrail, the application)"},
+    {"from", "NAME", "sender (default VelmorNavigationServer)"},
 };
 const TOption KWindowOptions[] = {
     {"scale", "N", "window pixels per screen pixel (default 2)"},
@@ -269,6 +310,11 @@ const TCommand KCommands[] = {
      RunKey},
     {"shot", "ROOT OUT.png", 2, KShotOptions, Count(KShotOptions),
      "Writes the picture on the device's panel, in landscape, as an RGB image.", RunShot},
+    {"message", "ROOT [ARG ...]", -1, KMessageOptions, Count(KMessageOptions),
+     "Drops a message into var/run/ as the navigation server does: the message file\n"
+     "SENDER.RECEIVER.PID.1.message with the ARGs as its items, then its finished marker.\n"
+     "Prints SENDER.RECEIVER.PID.1. An ARG holding '|' arrives as two items.",
+     RunMessage},
     {"window", "ROOT", 1, KWindowOptions, Count(KWindowOptions),
      "Shows the frame buffer live. The left mouse button is the pen; arrow keys Up/Left and\n"
      "Down/Right are the remote's previous (7) and next (4), Return/Space is select (10),\n"
@@ -345,7 +391,9 @@ CArguments Parse(const TCommand& aCommand, int aCount, char** aWords) {
         }
         arguments.iGiven.emplace_back(name, value);
     }
-    if (static_cast<int>(arguments.iOperands.size()) != aCommand.iOperandCount) {
+    const int count = static_cast<int>(arguments.iOperands.size());
+    if (aCommand.iOperandCount >= 0 ? count != aCommand.iOperandCount
+                                    : count < -aCommand.iOperandCount) {
         UsageError(std::string("expected ") + aCommand.iOperands);
     }
     return arguments;

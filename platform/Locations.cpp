@@ -1,0 +1,202 @@
+#include "platform/Locations.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/DevicePath.h"
+
+namespace {
+
+// Roots. Most locations live on the SD card; two are the folders of other programs of the
+// device on the card.
+constexpr const char* KRootCard = "/mnt/sdcard/";
+constexpr const char* KRootFlash = "/mnt/flash/";
+constexpr const char* KRootRunTime = "/var/run/";
+constexpr const char* KRootMediaPlayer = "/mnt/sdcard/mediaplayer/";
+constexpr const char* KRootPhotoViewer = "/mnt/sdcard/photoviewer/";
+
+struct TLocation {
+    const char* iRoot;
+    const char* iName;  // one level, without '/'; null: the location is the root itself
+    int iParent;        // a nested location's parent id, else -1
+};
+
+// Id 0 has no entry of its own and resolves to the card root. 16 ids are a root itself, 18
+// have a one-level name and 3 (3, 5, 9) are subdirectories of one of those.
+constexpr TLocation KLocations[KLocationCount] = {
+    /*  0 */ {KRootCard, nullptr, -1},
+    /*  1 */ {KRootCard, "navigation", -1},
+    /*  2 */ {KRootCard, "maps", -1},
+    /*  3 */ {KRootCard, "overlays", 2},
+    /*  4 */ {KRootCard, "voices", -1},
+    /*  5 */ {KRootCard, "tts", 4},
+    /*  6 */ {KRootCard, "poi", -1},
+    /*  7 */ {KRootCard, "routes", -1},
+    /*  8 */ {KRootCard, "tracks", -1},
+    /*  9 */ {KRootCard, "archive", 8},
+    /* 10 */ {KRootCard, "favourites", -1},
+    /* 11 */ {KRootCard, "skins", -1},
+    /* 12 */ {KRootCard, "fonts", -1},
+    /* 13 */ {KRootCard, "languages", -1},
+    /* 14 */ {KRootCard, "music", -1},
+    /* 15 */ {KRootCard, "photos", -1},
+    /* 16 */ {KRootCard, "videos", -1},
+    /* 17 */ {KRootCard, "logs", -1},
+    /* 18 */ {KRootCard, "updates", -1},
+    /* 19 */ {KRootCard, "backup", -1},
+    /* 20 */ {KRootCard, "settings", -1},
+    /* 21 */ {KRootCard, "screenshots", -1},
+    /* 22 */ {KRootCard, nullptr, -1},
+    /* 23 */ {KRootCard, nullptr, -1},
+    /* 24 */ {KRootCard, nullptr, -1},
+    /* 25 */ {KRootCard, nullptr, -1},
+    /* 26 */ {KRootRunTime, nullptr, -1},
+    /* 27 */ {KRootCard, nullptr, -1},
+    /* 28 */ {KRootFlash, nullptr, -1},
+    /* 29 */ {KRootCard, nullptr, -1},
+    /* 30 */ {KRootMediaPlayer, nullptr, -1},
+    /* 31 */ {KRootPhotoViewer, nullptr, -1},
+    /* 32 */ {KRootCard, nullptr, -1},
+    /* 33 */ {KRootCard, nullptr, -1},
+    /* 34 */ {KRootCard, nullptr, -1},
+    /* 35 */ {KRootCard, nullptr, -1},
+    /* 36 */ {KRootCard, nullptr, -1},
+    /* 37 */ {KRootCard, nullptr, -1},
+};
+
+const TLocation& Location(int aId) {
+    return KLocations[aId >= 0 && aId < KLocationCount ? aId : 0];
+}
+
+// The one result string of GetLocationPath and GetFilePath; made on first use, destroyed at
+// exit.
+CFixedString& ResultString() {
+    static TFixedString<KLocationPathCapacity> result;
+    return result;
+}
+
+void AppendName(CFixedString& aPath, const char* aName) {
+    aPath.Append(aName);
+    aPath.AppendChar(PathSeparator());
+}
+
+}  // namespace
+
+char PathSeparator() {
+    return '/';
+}
+
+CDirectoryList::~CDirectoryList() = default;
+
+bool CDirectoryList::Add(const char* aDirectory) {
+    if (iCount >= KMaxCount) {
+        return false;
+    }
+    iDirectories[iCount++].AssignZ(aDirectory);
+    return true;
+}
+
+void GetLocationCandidates(int /*aId*/, CDirectoryList& /*aList*/) {
+    // This device keeps every location in one place: no candidates.
+}
+
+CFixedString& GetLocationPath(int aId) {
+    const TLocation& location = Location(aId);
+    CDirectoryList candidates;
+    GetLocationCandidates(aId, candidates);
+
+    CFixedString& result = ResultString();
+    if (candidates.Count() > 0) {
+        result.AssignZ(candidates.At(0));
+        return result;
+    }
+    TFixedString<KLocationPathCapacity> root;
+    root.Assign(location.iRoot);
+    result.Zero();
+    if (location.iParent >= 0) {
+        AppendName(result, KLocations[location.iParent].iName);
+    }
+    if (location.iName != nullptr) {
+        AppendName(result, location.iName);
+    }
+    result.Insert(0, root);
+    result.PtrZ();
+    return result;
+}
+
+CFixedString& GetFilePath(int aId, const char* aName) {
+    const CFixedString name = CFixedString::View(aName);
+    return GetFilePath(aId, name);
+}
+
+CFixedString& GetFilePath(int aId, const CFixedString& aName) {
+    // aName may be the result string itself (a path from an earlier call): take its text
+    // before the location overwrites it.
+    TFixedString<KLocationPathCapacity> name;
+    name.Assign(aName);
+    CFixedString& result = GetLocationPath(aId);
+    result.AppendZ(name);
+    return result;
+}
+
+// ---- File-system operations: opened through DevicePath, device path text kept by the caller.
+
+namespace {
+
+// Where the device path aPath is opened; not valid for an empty path, which names nothing on
+// the device (under a device root it would otherwise name the root itself).
+TDevicePath OpenPath(CFixedString& aPath) {
+    aPath.TerminatePath();
+    return aPath.Data()[0] != '\0' ? DevicePath(aPath.Data()) : TDevicePath();
+}
+
+bool StatPath(CFixedString& aPath, struct stat& aInfo, TDevicePath& aDevicePath) {
+    aDevicePath = OpenPath(aPath);
+    return aDevicePath.IsValid() && ::stat(aDevicePath.c_str(), &aInfo) == 0;
+}
+
+}  // namespace
+
+bool DirectoryExists(CFixedString& aPath) {
+    struct stat info {};
+    TDevicePath path;
+    return StatPath(aPath, info, path) && S_ISDIR(info.st_mode) &&
+           ::access(path.c_str(), R_OK) == 0;
+}
+
+bool FileExists(CFixedString& aPath) {
+    struct stat info {};
+    TDevicePath path;
+    return StatPath(aPath, info, path) && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), R_OK) == 0;
+}
+
+int CreateDirectory(CFixedString& aPath) {
+    const TDevicePath path = OpenPath(aPath);
+    return path.IsValid() && ::mkdir(path.c_str(), 0755) == 0 ? 0 : -1;
+}
+
+int RemoveFile(CFixedString& aPath) {
+    const TDevicePath path = OpenPath(aPath);
+    return path.IsValid() && ::unlink(path.c_str()) == 0 ? 0 : -1;
+}
+
+bool DirectoryExists(const char* aPath) {
+    CFixedString view = CFixedString::View(aPath);
+    return DirectoryExists(view);
+}
+
+bool FileExists(const char* aPath) {
+    CFixedString view = CFixedString::View(aPath);
+    return FileExists(view);
+}
+
+int CreateDirectory(const char* aPath) {
+    CFixedString view = CFixedString::View(aPath);
+    return CreateDirectory(view);
+}
+
+int RemoveFile(const char* aPath) {
+    CFixedString view = CFixedString::View(aPath);
+    return RemoveFile(view);
+}
