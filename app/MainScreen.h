@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ui/UIScreen.h"
+#include "ui/UIWidget.h"
+
+class CUIButton;
+class CUILabel;
+class CUIRadioButton;
+
+constexpr int KMainScreenScheme = 10;
+constexpr std::uint32_t KMainScreenBackground = 0x0010;  // red 0, green 0, blue 128
+
+// Ids of the setting radio buttons: the hundreds name the setting, the units its value.
+constexpr int KIdLogAppend = 210;
+constexpr int KIdLogNew = 211;
+constexpr int KIdDecodeYes = 310;
+constexpr int KIdDecodeNo = 311;
+
+// The status value after a Start whose log file could not be opened; shown until the next
+// command, so the user sees why nothing runs.
+constexpr const char* KStatusNoLog = "Stopped: no log";
+
+// The program's only screen: title, log file name, the two settings, the run status, eight
+// counters and the Start/Stop, Save, Hide and Exit buttons. It listens to its own buttons and
+// acts on the process's capture state and parser (gCaptureState, gNmeaParser).
+class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
+  public:
+    // Lays the widgets out for the size of DefaultWidgetScreen(); the radio buttons show the
+    // settings of gCaptureState from the first drawing on.
+    CMainScreen();
+
+    void OnWidgetEvent(MUIWidget* aWidget) override;
+
+    // Redraws captions and buttons; Start/Stop and Save follow the run state.
+    void RefreshControls();
+    // Writes file name, settings, status and counters into their widgets and redraws them.
+    void RefreshValues();
+
+  private:
+    void ExitApplication();
+    const char* StatusText() const;
+
+    // Widget pointers: owned by the widget group once added.
+    CUILabel* iFileNameCaption = nullptr;
+    CUILabel* iFileNameValue = nullptr;
+    CUILabel* iLogModeCaption = nullptr;
+    CUILabel* iStatusCaption = nullptr;
+    CUILabel* iStatusValue = nullptr;
+    CUILabel* iTitle = nullptr;
+    CUILabel* iDecodeCaption = nullptr;
+    CUILabel* iGgaCounter = nullptr;
+    CUILabel* iGllCounter = nullptr;
+    CUILabel* iGsaCounter = nullptr;
+    CUILabel* iGsvCounter = nullptr;
+    CUILabel* iVtgCounter = nullptr;
+    CUILabel* iRmcCounter = nullptr;
+    CUILabel* iOtherCounter = nullptr;
+    CUILabel* iTotalCounter = nullptr;
+    CUIButton* iStartStopButton = nullptr;
+    CUIButton* iExitButton = nullptr;
+    CUIButton* iSaveButton = nullptr;
+    CUIButton* iHideButton = nullptr;
+    CUIRadioButton* iAppendRadio = nullptr;
+    CUIRadioButton* iNewRadio = nullptr;
+    CUIRadioButton* iYesRadio = nullptr;
+    CUIRadioButton* iNoRadio = nullptr;
+
+    // Layout, computed once from the display size.
+    std::int32_t iMarginX = 5;
+    std::int32_t iMarginY = 5;
+    std::int32_t iOriginX = 0;
+    std::int32_t iOriginY = 0;
+    std::int32_t iScreenWidth = 0;
+    std::int32_t iScreenHeight = 0;
+    std::int32_t iCaptionWidth = 0;
+    std::int32_t iRowHeight = 25;
+    std::int32_t iValueWidth = 0;
+    std::int32_t iValueHeight = 25;
+    std::int32_t iButtonWidth = 0;
+    std::int32_t iButtonHeight = 40;
+    std::int32_t iRadioWidth = 0;
+    std::int32_t iRadioHeight = 25;
+    std::int32_t iTitleWidth = 0;
+    std::int32_t iTitleHeight = 25;
+    std::int32_t iTitleY = 0;
+    std::int32_t iFileNameY = 0;
+    std::int32_t iLogModeY = 0;
+    std::int32_t iLogModeRadioY = 0;
+    std::int32_t iDecodeY = 0;
+    std::int32_t iDecodeRadioY = 0;
+    std::int32_t iStatusY = 0;
+    std::int32_t iCounterRow1Y = 0;
+    std::int32_t iCounterRow2Y = 0;
+    std::int32_t iButtonY = 0;
+    std::int32_t iColumn1X = 0;
+    std::int32_t iColumn2X = 0;
+    std::int32_t iColumn3X = 0;
+    std::int32_t iColumn4X = 0;
+    std::int32_t iCaptionX = 0;
+    std::int32_t iValueX = 0;
+    std::int32_t iRadio1X = 0;
+    std::int32_t iRadio2X = 0;
+
+    // The last Start found no log file to open; cleared by the next command.
+    bool iStartFailed = false;
+};

@@ -1,0 +1,538 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/Application.h"
+#include "app/MainScreen.h"
+#include "nmea/CaptureState.h"
+#include "nmea/NmeaParser.h"
+#include "platform/DisplayOwner.h"
+#include "support/DeviceRoot.h"
+#include "support/ForkedRun.h"
+#include "support/MemoryVirtualScreen.h"
+#include "support/TempRoot.h"
+#include "ui/Colors.h"
+#include "ui/Skin.h"
+#include "ui/UIButton.h"
+#include "ui/UILabel.h"
+#include "ui/UIRadioButton.h"
+
+namespace {
+
+// Slots of the screen's children, in the order they are added.
+enum TSlot {
+    EStartStop,
+    EExit,
+    ESave,
+    EHide,
+    ETitle,
+    EFileNameCaption,
+    EFileNameValue,
+    ELogModeCaption,
+    EAppend,
+    ENew,
+    EDecodeCaption,
+    EYes,
+    ENo,
+    EStatusCaption,
+    EStatusValue,
+    ETotal,
+    EGga,
+    EGll,
+    EGsa,
+    EOther,
+    EGsv,
+    EVtg,
+    ERmc,
+    ESlotCount
+};
+
+// The process-wide objects the screen works on, made and released around each test.
+class CScreenFixture {
+  public:
+    CScreenFixture(int aWidth, int aHeight) : iScreen(aWidth, aHeight) {
+        // No skin folder there: the fixed font and the built-in drawings.
+        SetSkinRoot("/nonexistent-fixtrail-skin/");
+        SetDefaultWidgetScreen(&iScreen);
+        gCaptureState = new CCaptureState(KColorWhite, KColorYellow);
+        gNmeaParser = new CNmeaParser;
+    }
+    ~CScreenFixture() {
+        delete gMainScreen;
+        gMainScreen = nullptr;
+        delete gCaptureState;
+        gCaptureState = nullptr;
+        delete gNmeaParser;
+        gNmeaParser = nullptr;
+        SetDefaultWidgetScreen(nullptr);
+    }
+    CScreenFixture(const CScreenFixture&) = delete;
+    CScreenFixture& operator=(const CScreenFixture&) = delete;
+
+    CMainScreen& Build() {
+        gMainScreen = new CMainScreen;
+        return *gMainScreen;
+    }
+    MUIWidget* Widget(int aSlot) const { return gMainScreen->Child(aSlot); }
+    const char* Text(int aSlot) const {
+        const char* text = Widget(aSlot)->Text();
+        return text != nullptr ? text : "";
+    }
+    CUIRadioButton* Radio(int aSlot) const { return dynamic_cast<CUIRadioButton*>(Widget(aSlot)); }
+    void Command(int aSlot) const { gMainScreen->OnWidgetEvent(Widget(aSlot)); }
+    // A tap: the pen down and up at the centre of the widget.
+    void Tap(int aSlot) const {
+        const TRect& r = Widget(aSlot)->Rect();
+        TouchEvent event;
+        event.x = r.iX + r.iWidth / 2;
+        event.y = r.iY + r.iHeight / 2;
+        event.pressure = 1;
+        gMainScreen->HandleTouch(event);
+        event.pressure = 0;
+        gMainScreen->HandleTouch(event);
+    }
+
+    CMemoryVirtualScreen iScreen;
+};
+
+struct TRectCase {
+    TSlot iSlot;
+    TRect iRect;
+};
+
+void ExpectLayout(int aWidth, int aHeight, const TRectCase* aCases, int aCount) {
+    CScreenFixture fixture(aWidth, aHeight);
+    fixture.Build();
+    ASSERT_EQ(gMainScreen->ChildCount(), ESlotCount);
+    for (int i = 0; i < aCount; ++i) {
+        const TRectCase& c = aCases[i];
+        SCOPED_TRACE(std::to_string(aWidth) + "x" + std::to_string(aHeight) + " slot " +
+                     std::to_string(c.iSlot) + " " + fixture.Text(c.iSlot));
+        const TRect& r = fixture.Widget(c.iSlot)->Rect();
+        EXPECT_EQ(r.iX, c.iRect.iX);
+        EXPECT_EQ(r.iY, c.iRect.iY);
+        EXPECT_EQ(r.iWidth, c.iRect.iWidth);
+        EXPECT_EQ(r.iHeight, c.iRect.iHeight);
+    }
+}
+
+TEST(MainScreen, LaysOutEveryWidgetFromA320x240Display) {
+    // CW 101, VW 214, BW 73, RW 75; columns 5, 83, 161, 239; radios at 160 and 240.
+    const TRectCase cases[] = {
+        {EStartStop, {5, 195, 73, 40}},
+        {EExit, {239, 195, 73, 40}},
+        {ESave, {83, 195, 73, 40}},
+        {EHide, {161, 195, 73, 40}},
+        {ETitle, {5, 5, 320, 25}},
+        {EFileNameCaption, {5, 30, 101, 25}},
+        {EFileNameValue, {111, 30, 214, 25}},
+        {ELogModeCaption, {5, 55, 101, 25}},
+        {EAppend, {160, 50, 75, 25}},
+        {ENew, {240, 50, 75, 25}},
+        {EDecodeCaption, {5, 75, 101, 25}},
+        {EYes, {160, 70, 75, 25}},
+        {ENo, {240, 70, 75, 25}},
+        {EStatusCaption, {5, 100, 101, 25}},
+        {EStatusValue, {111, 100, 214, 25}},
+        {ETotal, {5, 130, 73, 25}},
+        {EGga, {83, 130, 73, 25}},
+        {EGll, {161, 130, 73, 25}},
+        {EGsa, {239, 130, 73, 25}},
+        {EOther, {5, 160, 73, 25}},
+        {EGsv, {83, 160, 73, 25}},
+        {EVtg, {161, 160, 73, 25}},
+        {ERmc, {239, 160, 73, 25}},
+    };
+    ExpectLayout(320, 240, cases, ESlotCount);
+}
+
+TEST(MainScreen, LaysOutEveryWidgetFromA480x272Display) {
+    // CW 155, VW 320, BW 113, RW 115; columns 5, 123, 241, 359; radios at 240 and 360.
+    const TRectCase cases[] = {
+        {EStartStop, {5, 227, 113, 40}},
+        {EExit, {359, 227, 113, 40}},
+        {ESave, {123, 227, 113, 40}},
+        {EHide, {241, 227, 113, 40}},
+        {ETitle, {5, 5, 480, 25}},
+        {EFileNameCaption, {5, 30, 155, 25}},
+        {EFileNameValue, {165, 30, 320, 25}},
+        {ELogModeCaption, {5, 55, 155, 25}},
+        {EAppend, {240, 50, 115, 25}},
+        {ENew, {360, 50, 115, 25}},
+        {EDecodeCaption, {5, 75, 155, 25}},
+        {EYes, {240, 70, 115, 25}},
+        {ENo, {360, 70, 115, 25}},
+        {EStatusCaption, {5, 100, 155, 25}},
+        {EStatusValue, {165, 100, 320, 25}},
+        {ETotal, {5, 130, 113, 25}},
+        {EGga, {123, 130, 113, 25}},
+        {EGll, {241, 130, 113, 25}},
+        {EGsa, {359, 130, 113, 25}},
+        {EOther, {5, 160, 113, 25}},
+        {EGsv, {123, 160, 113, 25}},
+        {EVtg, {241, 160, 113, 25}},
+        {ERmc, {359, 160, 113, 25}},
+    };
+    ExpectLayout(480, 272, cases, ESlotCount);
+}
+
+TEST(MainScreen, CreatesTheWidgetsWithTheirTextsColoursAndIds) {
+    CScreenFixture fixture(320, 240);
+    CMainScreen& screen = fixture.Build();
+    EXPECT_EQ(screen.SchemeIndex(), KMainScreenScheme);
+    EXPECT_EQ(screen.BackgroundColor(), 0x0010u);
+    EXPECT_EQ(screen.BackgroundImage(), nullptr);
+
+    enum TKind { EButton, ELabel, ERadio };
+    struct TCase {
+        TSlot iSlot;
+        TKind iKind;
+        const char* iText;
+        std::uint32_t iColor;  // a label's own text colour
+        int iId;
+    } const cases[] = {
+        {EStartStop, EButton, "Start", 0, 0},
+        {EExit, EButton, "Exit", 0, 0},
+        {ESave, EButton, "Save", 0, 0},
+        {EHide, EButton, "Hide", 0, 0},
+        {ETitle, ELabel, "Fixtrail v1.4", KColorYellow, 0},
+        {EFileNameCaption, ELabel, "File name", KColorYellow, 0},
+        {EFileNameValue, ELabel, "", KColorWhite, 0},
+        {ELogModeCaption, ELabel, "Log mode", KColorYellow, 0},
+        {EAppend, ERadio, "append", 0, 210},
+        {ENew, ERadio, "new", 0, 211},
+        {EDecodeCaption, ELabel, "Decode frames", KColorYellow, 0},
+        {EYes, ERadio, "yes", 0, 310},
+        {ENo, ERadio, "no", 0, 311},
+        {EStatusCaption, ELabel, "Status", KColorYellow, 0},
+        {EStatusValue, ELabel, "Stopped", KColorWhite, 0},
+        {ETotal, ELabel, "", KColorWhite, 0},
+        {EGga, ELabel, "", KColorWhite, 0},
+        {EGll, ELabel, "", KColorWhite, 0},
+        {EGsa, ELabel, "", KColorWhite, 0},
+        {EOther, ELabel, "", KColorWhite, 0},
+        {EGsv, ELabel, "", KColorWhite, 0},
+        {EVtg, ELabel, "", KColorWhite, 0},
+        {ERmc, ELabel, "", KColorWhite, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iText[0] != '\0' ? c.iText : std::to_string(c.iSlot).c_str());
+        MUIWidget* widget = fixture.Widget(c.iSlot);
+        EXPECT_STREQ(fixture.Text(c.iSlot), c.iText);
+        EXPECT_EQ(widget->Id(), c.iId);
+        switch (c.iKind) {
+            case EButton:
+                ASSERT_NE(dynamic_cast<CUIButton*>(widget), nullptr);
+                EXPECT_EQ(widget->Listener(), &screen);
+                break;
+            case ERadio:
+                ASSERT_NE(dynamic_cast<CUIRadioButton*>(widget), nullptr);
+                EXPECT_EQ(widget->Listener(), &screen);
+                break;
+            case ELabel:
+                ASSERT_NE(dynamic_cast<CUILabel*>(widget), nullptr);
+                EXPECT_EQ(dynamic_cast<CUILabel*>(widget)->OwnTextColor(), c.iColor);
+                break;
+        }
+    }
+}
+
+TEST(MainScreen, ChainsEachPairAndChecksTheLoadedSettings) {
+    struct TCase {
+        const char* iLegend;
+        int iLogMode, iDecodeMode;
+        bool iAppend, iNew, iYes, iNo;
+    } const cases[] = {
+        {"append, decoding on", LogAppend, DecodeOn, true, false, true, false},
+        {"new, decoding off", LogNewFile, DecodeOff, false, true, false, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iLegend);
+        CScreenFixture fixture(320, 240);
+        gCaptureState->LogMode = c.iLogMode;
+        gCaptureState->DecodeMode = c.iDecodeMode;
+        fixture.Build();
+        EXPECT_EQ(fixture.Radio(EAppend)->IsChecked(), c.iAppend);
+        EXPECT_EQ(fixture.Radio(ENew)->IsChecked(), c.iNew);
+        EXPECT_EQ(fixture.Radio(EYes)->IsChecked(), c.iYes);
+        EXPECT_EQ(fixture.Radio(ENo)->IsChecked(), c.iNo);
+
+        EXPECT_EQ(fixture.Radio(EAppend)->Previous(), nullptr);
+        EXPECT_EQ(fixture.Radio(EAppend)->Next(), fixture.Radio(ENew));
+        EXPECT_EQ(fixture.Radio(ENew)->Previous(), fixture.Radio(EAppend));
+        EXPECT_EQ(fixture.Radio(ENew)->Next(), nullptr);
+        EXPECT_EQ(fixture.Radio(EYes)->Previous(), nullptr);
+        EXPECT_EQ(fixture.Radio(EYes)->Next(), fixture.Radio(ENo));
+        EXPECT_EQ(fixture.Radio(ENo)->Previous(), fixture.Radio(EYes));
+        EXPECT_EQ(fixture.Radio(ENo)->Next(), nullptr);
+    }
+}
+
+TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
+    CScreenFixture fixture(320, 240);
+    CCaptureState& state = *gCaptureState;
+    state.TotalCount = 123456;
+    state.GgaCount = 1;
+    state.GllCount = 22;
+    state.GsaCount = 333;
+    state.OtherCount = 4;
+    state.GsvCount = 0;
+    state.VtgCount = -5;
+    state.RmcCount = 7;
+    std::snprintf(state.LogFileName, sizeof state.LogFileName, "nmea_0042.nmea");
+    fixture.Build();
+    fixture.iScreen.ResetCounts();
+    gMainScreen->RefreshValues();
+    EXPECT_EQ(fixture.iScreen.Updates(), 1);
+    EXPECT_TRUE(fixture.iScreen.LastOnlyWhenOwner());
+
+    const struct {
+        TSlot iSlot;
+        const char* iText;
+    } texts[] = {
+        {ETotal, "Tot.=123456"},   {EGga, "GGA=1"},      {EGll, "GLL=22"},
+        {EGsa, "GSA=333"},         {EOther, "\?\?\?=4"}, {EGsv, "GSV=0"},
+        {EVtg, "VTG=-5"},          {ERmc, "RMC=7 "},     {EFileNameValue, "nmea_0042.nmea"},
+        {EStatusValue, "Stopped"},
+    };
+    for (const auto& t : texts) {
+        SCOPED_TRACE(t.iText);
+        EXPECT_STREQ(fixture.Text(t.iSlot), t.iText);
+    }
+
+    const struct {
+        const char* iLegend;
+        int iRunState;
+        const char* iStatus;
+        const char* iStartStop;
+        bool iSaveEnabled;
+    } states[] = {
+        {"stopped", Stopped, "Stopped", "Start", true},
+        {"running", Running, "Running", "Stop", false},
+        {"hidden", RunningHidden, "Running", "Stop", false},
+    };
+    for (const auto& s : states) {
+        SCOPED_TRACE(s.iLegend);
+        state.RunState = s.iRunState;
+        fixture.iScreen.ResetCounts();
+        gMainScreen->RefreshControls();
+        gMainScreen->RefreshValues();
+        EXPECT_EQ(fixture.iScreen.Updates(), 2);
+        EXPECT_STREQ(fixture.Text(EStatusValue), s.iStatus);
+        EXPECT_STREQ(fixture.Text(EStartStop), s.iStartStop);
+        EXPECT_EQ(fixture.Widget(ESave)->IsEnabled(), s.iSaveEnabled);
+    }
+}
+
+TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
+    CTempRoot root;
+    CScreenFixture fixture(320, 240);
+    CCaptureState& state = *gCaptureState;
+    state.LogCounter = 7;
+    state.TotalCount = 9;
+    fixture.Build();
+
+    fixture.Tap(EStartStop);
+    EXPECT_EQ(state.RunState, Running);
+    EXPECT_NE(state.LogFile, nullptr);
+    EXPECT_STREQ(fixture.Text(EFileNameValue), "nmea_0007.nmea");
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+    EXPECT_STREQ(fixture.Text(EStartStop), "Stop");
+    EXPECT_STREQ(fixture.Text(ETotal), "Tot.=0");
+    EXPECT_FALSE(fixture.Widget(ESave)->IsEnabled());
+    EXPECT_TRUE(root.Exists("/mnt/sdcard/fixtrail/nmea_0007.nmea"));
+
+    fixture.Tap(EStartStop);
+    EXPECT_EQ(state.RunState, Stopped);
+    EXPECT_EQ(state.LogFile, nullptr);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
+    EXPECT_STREQ(fixture.Text(EStartStop), "Start");
+    EXPECT_TRUE(fixture.Widget(ESave)->IsEnabled());
+
+    // Append mode reuses the file; new-file mode takes the next number at each start.
+    const struct {
+        const char* iLegend;
+        int iLogMode;
+        const char* iFirst;
+        const char* iSecond;
+    } modes[] = {
+        {"append", LogAppend, "nmea_0007.nmea", "nmea_0007.nmea"},
+        {"new", LogNewFile, "nmea_0007.nmea", "nmea_0008.nmea"},
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.iLegend);
+        state.LogCounter = 7;
+        state.LogMode = m.iLogMode;
+        fixture.Command(EStartStop);
+        EXPECT_STREQ(state.LogFileName, m.iFirst);
+        fixture.Command(EStartStop);
+        fixture.Command(EStartStop);
+        EXPECT_STREQ(state.LogFileName, m.iSecond);
+        fixture.Command(EStartStop);
+        EXPECT_EQ(state.RunState, Stopped);
+    }
+}
+
+TEST(MainScreen, StartWithoutALogShowsWhyUntilTheNextCommand) {
+    CTempRoot root;
+    root.RemoveDirectory("/mnt/sdcard/fixtrail");
+    CScreenFixture fixture(320, 240);
+    fixture.Build();
+    fixture.Command(EStartStop);
+    EXPECT_EQ(gCaptureState->RunState, Stopped);
+    EXPECT_EQ(gCaptureState->LogFile, nullptr);
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
+    EXPECT_STREQ(fixture.Text(EStartStop), "Start");
+
+    fixture.Command(ENew);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
+}
+
+TEST(MainScreen, SettingsChangeOnlyWhileStopped) {
+    CTempRoot root;
+    CScreenFixture fixture(320, 240);
+    CCaptureState& state = *gCaptureState;
+    state.LogMode = LogAppend;
+    state.DecodeMode = DecodeOff;
+    fixture.Build();
+
+    fixture.Tap(ENew);
+    fixture.Tap(EYes);
+    EXPECT_EQ(state.LogMode, LogNewFile);
+    EXPECT_EQ(state.DecodeMode, DecodeOn);
+    EXPECT_TRUE(fixture.Radio(ENew)->IsChecked());
+    EXPECT_FALSE(fixture.Radio(EAppend)->IsChecked());
+
+    // While running the radio button checks itself, then the refresh puts the setting back.
+    const int states[] = {Running, RunningHidden};
+    for (int runState : states) {
+        SCOPED_TRACE(runState);
+        state.RunState = runState;
+        fixture.Tap(EAppend);
+        fixture.Tap(ENo);
+        EXPECT_EQ(state.LogMode, LogNewFile);
+        EXPECT_EQ(state.DecodeMode, DecodeOn);
+        EXPECT_TRUE(fixture.Radio(ENew)->IsChecked());
+        EXPECT_FALSE(fixture.Radio(EAppend)->IsChecked());
+        EXPECT_TRUE(fixture.Radio(EYes)->IsChecked());
+        EXPECT_FALSE(fixture.Radio(ENo)->IsChecked());
+    }
+    // Nothing reached the card without a Save.
+    EXPECT_FALSE(root.Exists("/mnt/sdcard/fixtrail/config.txt"));
+}
+
+TEST(MainScreen, SaveWritesTheConfigurationOnlyWhileStopped) {
+    CTempRoot root;
+    CScreenFixture fixture(320, 240);
+    CCaptureState& state = *gCaptureState;
+    fixture.Build();
+    state.RunState = Running;  // the button is disabled then; the handler must not save either
+    fixture.Command(ESave);
+    EXPECT_FALSE(root.Exists("/mnt/sdcard/fixtrail/config.txt"));
+
+    state.RunState = Stopped;
+    state.LogMode = LogNewFile;
+    state.DecodeMode = DecodeOn;
+    state.LogCounter = 12;
+    fixture.Command(ESave);
+    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/config.txt"),
+              "logsaving new\nframedecoding yes\nlogcounter 12\n");
+}
+
+// The owner word and exit(0) belong to a process: each case runs in a child of its own.
+TEST(MainScreen, HideGivesTheDisplayUpAndKeepsTheRunStateTruthful) {
+    const struct {
+        const char* iLegend;
+        int iBefore, iAfter;
+    } cases[] = {
+        {"running goes on hidden", Running, RunningHidden},
+        {"stopped stays stopped", Stopped, Stopped},
+        {"hidden stays hidden", RunningHidden, RunningHidden},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.iLegend);
+        CTempRoot root;
+        WriteOwnerWord(root, 0);
+        const int status = RunInChild([&c] {
+            SetActivePid(static_cast<int>(::getpid()));
+            CScreenFixture fixture(320, 240);
+            gCaptureState->RunState = c.iBefore;
+            fixture.Build();
+            fixture.Command(EHide);
+            EXPECT_EQ(gCaptureState->RunState, c.iAfter);
+            EXPECT_EQ(GetActivePid(), 0);
+            return 0;
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(ReadOwnerWord(root), 0);
+    }
+}
+
+TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {
+    const struct {
+        const char* iLegend;
+        int iLogMode;
+        bool iStart, iHide, iMarker;
+        const char* iConfig;
+    } cases[] = {
+        {"running, append, marker", LogAppend, true, false, true,
+         "logsaving append\nframedecoding no\nlogcounter 4\n"},
+        {"stopped, new, no marker", LogNewFile, false, false, false,
+         "logsaving new\nframedecoding no\nlogcounter 3\n"},
+        {"hidden while stopped, append", LogAppend, false, true, false,
+         "logsaving append\nframedecoding no\nlogcounter 4\n"},
+        {"hidden while running, new", LogNewFile, true, true, true,
+         "logsaving new\nframedecoding no\nlogcounter 4\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.iLegend);
+        CTempRoot root;
+        MakeRawFrameBuffer(root);
+        root.Write("/dev/fb", std::string(320 * 240 * 2, '\x5a'));
+        WriteOwnerWord(root, 0);
+        if (c.iMarker) {
+            root.Write("/mnt/sdcard/fixtrail/capture", "");
+        }
+        const int status = RunInChild([&c] {
+            CScreenFixture fixture(320, 240);
+            gCaptureState->LogCounter = 3;
+            gCaptureState->LogMode = c.iLogMode;
+            fixture.Build();
+            ConnectNavigationServer();
+            if (c.iStart) {
+                fixture.Command(EStartStop);
+                gCaptureState->WriteLog("GPGGA,1", 7, nullptr);
+            }
+            if (c.iHide) {
+                fixture.Command(EHide);
+            }
+            fixture.Command(EExit);
+            return 1;  // not reached
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/config.txt"), c.iConfig);
+        if (c.iStart) {
+            EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/nmea_0003.nmea"), "$GPGGA,1\n");
+        }
+        bool captured = false;
+        if (DIR* directory = ::opendir(root.Path("/mnt/sdcard/fixtrail").c_str())) {
+            while (const dirent* entry = ::readdir(directory)) {
+                const std::string name = entry->d_name;
+                if (name.rfind("img", 0) == 0) {
+                    captured = true;
+                    EXPECT_EQ(name.size(), 3u + 14u + 4u) << name;
+                    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/" + name), root.Read("/dev/fb"));
+                }
+            }
+            ::closedir(directory);
+        }
+        EXPECT_EQ(captured, c.iMarker);
+    }
+}
+
+}  // namespace

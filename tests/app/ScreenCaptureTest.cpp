@@ -1,0 +1,108 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "app/ScreenCapture.h"
+#include "support/TempRoot.h"
+
+namespace {
+
+std::vector<std::string> CaptureFiles(const CTempRoot& aRoot, const std::string& aDirectory) {
+    std::vector<std::string> names;
+    if (DIR* directory = ::opendir(aRoot.Path(aDirectory).c_str())) {
+        while (const dirent* entry = ::readdir(directory)) {
+            const std::string name = entry->d_name;
+            if (name.rfind("img", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        ::closedir(directory);
+    }
+    return names;
+}
+
+std::string StampedName(std::time_t aTime) {
+    std::tm local{};
+    localtime_r(&aTime, &local);
+    char name[64];
+    std::strftime(name, sizeof name, "img%Y%m%d%H%M%S.raw", &local);
+    return name;
+}
+
+TEST(ScreenCapture, CopiesTheDisplayMemoryOnlyWhenTheMarkerExists) {
+    // Bytes of every value, so that no text-mode translation or early stop goes unnoticed.
+    std::string display;
+    for (int i = 0; i < 70000; ++i) {
+        display.push_back(static_cast<char>(i * 7 + i / 256));
+    }
+    const struct {
+        const char* iLegend;
+        const char* iMarker;  // null: no marker
+        bool iCaptured;
+    } cases[] = {
+        {"no marker", nullptr, false},
+        {"empty marker", "", true},
+        {"marker with content", "anything", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.iLegend);
+        CTempRoot root;
+        root.MakeDirectory("/dev");
+        root.Write("/dev/fb", display);
+        if (c.iMarker != nullptr) {
+            root.Write("/mnt/sdcard/fixtrail/capture", c.iMarker);
+        }
+        const std::time_t before = std::time(nullptr);
+        CaptureScreen("fixtrail");
+        const std::time_t after = std::time(nullptr);
+        const std::vector<std::string> files = CaptureFiles(root, "/mnt/sdcard/fixtrail");
+        if (!c.iCaptured) {
+            EXPECT_TRUE(files.empty());
+            continue;
+        }
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_TRUE(files[0] == StampedName(before) || files[0] == StampedName(after)) << files[0];
+        EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/" + files[0]), display);
+    }
+}
+
+TEST(ScreenCapture, ASecondCaptureInTheSameSecondReplacesTheFirst) {
+    CTempRoot root;
+    root.MakeDirectory("/dev");
+    root.Write("/mnt/sdcard/fixtrail/capture", "");
+    root.Write("/dev/fb", std::string(1000, 'a'));
+    CaptureScreen("fixtrail");
+    root.Write("/dev/fb", std::string(10, 'b'));
+    CaptureScreen("fixtrail");
+    const std::vector<std::string> files = CaptureFiles(root, "/mnt/sdcard/fixtrail");
+    ASSERT_FALSE(files.empty());
+    // Unless the clock turned a second in between, one file holds the second picture.
+    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/" + files.back()).substr(0, 10),
+              std::string(10, 'b'));
+    for (const std::string& name : files) {
+        const std::string bytes = root.Read("/mnt/sdcard/fixtrail/" + name);
+        EXPECT_TRUE(bytes == std::string(10, 'b') || bytes == std::string(1000, 'a')) << name;
+    }
+}
+
+TEST(ScreenCapture, FailsQuietly) {
+    CTempRoot root;
+    root.Write("/mnt/sdcard/fixtrail/capture", "");
+    // No display device: nothing is written.
+    CaptureScreen("fixtrail");
+    EXPECT_TRUE(CaptureFiles(root, "/mnt/sdcard/fixtrail").empty());
+    // A name whose paths do not fit, and none at all.
+    const std::string longName(200, 'n');
+    root.MakeDirectory("/mnt/sdcard/" + longName);
+    root.Write("/mnt/sdcard/" + longName + "/capture", "");
+    root.MakeDirectory("/dev");
+    root.Write("/dev/fb", "x");
+    CaptureScreen(longName.c_str());
+    EXPECT_TRUE(CaptureFiles(root, "/mnt/sdcard/" + longName).empty());
+    CaptureScreen(nullptr);
+}
+
+}  // namespace
