@@ -1,7 +1,9 @@
 # Front door for the CMake presets. Every target first installs the Debian packages it needs
 # that are missing (scripts/install-deps.sh), so a fresh machine needs only `make` and root.
 #
-#   make demo          build, then decode a bundled recording: log head and counters
+#   make demo          the application in a simulated device captures a bundled recording fed
+#                      at 9600 baud: log, configuration, counters and a screenshot
+#   make sim           the application in a simulated device, in a live window (needs a display)
 #   make test          warning-free debug build and every test (ctest --preset default)
 #   make asan          the tests built with AddressSanitizer and UBSan, leaks checked
 #   make armhf         32-bit ARM cross build, tests run under qemu-arm
@@ -17,15 +19,14 @@ SHELL := /bin/bash
 
 JOBS ?= 2
 FUZZ_SECONDS ?= 30
-DEMO_INPUT ?= data/marineapi_Garmin-GPS76.txt
-DEMO_LINES ?= 40
+DEMO_INPUT ?= data/marineapi_Navibe-GM720.txt
 
 DEPS := bash scripts/install-deps.sh
 BUILD_DIRS := build build-release build-asan build-armhf build-fuzz
 CXX_FILES = $(shell git ls-files -- '*.cpp' '*.cc' '*.h' '*.hpp' 2>/dev/null || \
     find app nmea ui platform tools tests bench -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: deps demo test asan armhf fuzz bench format format-check clean
+.PHONY: deps demo sim test asan armhf fuzz bench format format-check clean
 
 deps:
 	$(DEPS) host
@@ -37,15 +38,14 @@ test: deps
 
 demo: deps
 	cmake --preset default -DFIXTRAIL_WERROR=ON
-	cmake --build --preset default -j$(JOBS) --target fixtrail-decode
-	@mkdir -p build/demo
-	@log=build/demo/$(notdir $(DEMO_INPUT)).log; counts=build/demo/$(notdir $(DEMO_INPUT)).counts; \
-	build/bin/fixtrail-decode --counts $(DEMO_INPUT) > "$$log" 2> "$$counts" || \
-	    { cat "$$counts" >&2; exit 1; }; \
-	echo "== decoded log of $(DEMO_INPUT), first $(DEMO_LINES) of $$(wc -l < "$$log") lines =="; \
-	head -n $(DEMO_LINES) "$$log"; \
-	echo "== counters (whole log: $$log) =="; \
-	cat "$$counts"
+	cmake --build --preset default -j$(JOBS) --target fixtrail fixtrail-sim fixtrail-decode fixtrail-skin
+	bash scripts/demo.sh build $(DEMO_INPUT)
+
+sim: deps
+	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --build --preset default -j$(JOBS) --target fixtrail fixtrail-sim fixtrail-skin
+	@root=$$(mktemp -d /tmp/fixtrail-sim-XXXXXX); echo "device root: $$root"; \
+	build/bin/fixtrail-sim run "$$root" --window
 
 asan: deps
 	cmake --preset asan

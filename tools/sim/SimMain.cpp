@@ -19,8 +19,11 @@
 
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
+#include "platform/Launcher.h"
+#include "tools/sim/Launcherd.h"
 #include "tools/sim/Png.h"
 #include "tools/sim/SimDevice.h"
+#include "tools/sim/SimRun.h"
 #include "tools/sim/Window.h"
 
 namespace {
@@ -30,6 +33,10 @@ constexpr int KExitUsage = 2;
 constexpr int KWaitMs = 5000;  // how long --wait waits for a reader
 constexpr int KMaxScale = 16;
 constexpr int KMaxCode = 255;
+constexpr int KDefaultBaud = 9600;
+constexpr int KMinBaud = 10;
+constexpr int KMaxBaud = 4000000;
+constexpr int KFeedWaitMs = 10000;  // how long feed waits for the application to read
 
 struct TOption {
     const char* iName;   // without the leading "--"
@@ -264,6 +271,79 @@ int RunMessage(const CArguments& aArguments) {
     return 0;
 }
 
+// --- launcherd, launch, wait, kill -----------------------------------------------------------
+
+int RunLauncherd(const CArguments& aArguments) {
+    std::string error;
+    if (!RunLauncherDaemon(Root(aArguments), &error)) {
+        Fail(error);
+    }
+    return 0;
+}
+
+// The client commands go through the toolkit's own launcher client, as a program would.
+void UseRoot(const CArguments& aArguments) {
+    if (::setenv(KDeviceRootVariable, Root(aArguments).c_str(), 1) != 0) {
+        Fail("cannot set " + std::string(KDeviceRootVariable));
+    }
+}
+
+int RunLaunch(const CArguments& aArguments) {
+    UseRoot(aArguments);
+    const int pid = LauncherLaunch(aArguments.iOperands[1].c_str());
+    std::printf("%d\n", pid);
+    return pid > 0 ? 0 : KExitError;
+}
+
+int RunWait(const CArguments& aArguments) {
+    const int pid = ParseInt(aArguments.iOperands[1], "PID", 1, INT_MAX);
+    UseRoot(aArguments);
+    int collected = 0;
+    int status = 0;
+    LauncherWait(pid, collected, status);
+    std::printf("%d %d\n", collected, status);
+    return 0;
+}
+
+int RunKill(const CArguments& aArguments) {
+    const int pid = ParseInt(aArguments.iOperands[1], "PID", 1, INT_MAX);
+    UseRoot(aArguments);
+    const int answer = LauncherKill(pid);
+    std::printf("%d\n", answer);
+    return answer == 0 ? 0 : KExitError;
+}
+
+// --- feed, run -------------------------------------------------------------------------------
+
+int RunFeed(const CArguments& aArguments) {
+    const int baud = OptionInt(aArguments, "baud", KDefaultBaud, KMinBaud, KMaxBaud);
+    std::string error;
+    if (!FeedRecording(RootPath(Root(aArguments), KFeedDevice), aArguments.iOperands[1], baud,
+                       aArguments.Has("loop"), KFeedWaitMs, &error)) {
+        Fail(error);
+    }
+    return 0;
+}
+
+int RunRun(const CArguments& aArguments) {
+    const std::string& root = Root(aArguments);
+    (void)RunInit(aArguments);
+    const std::string* skin = aArguments.Find("skin");
+    std::string error;
+    if (!CopySkin(skin != nullptr ? *skin : std::string(FIXTRAIL_SKIN_DIR),
+                  RootPath(root, "/mnt/sdcard/skin"), &error)) {
+        Fail(error);
+    }
+    const std::vector<std::string> words(aArguments.iOperands.begin() + 1,
+                                         aArguments.iOperands.end());
+    const int status = RunApplication(OwnDirectory() + "/fixtrail", root, words,
+                                      aArguments.Has("window"), 2, &error);
+    if (status < 0) {
+        Fail(error);
+    }
+    return status;
+}
+
 // --- the table and the parser ----------------------------------------------------------------
 
 const TOption KInitOptions[] = {
@@ -283,6 +363,17 @@ const TOption KMessageOptions[] = {
 const TOption KWindowOptions[] = {
     {"scale", "N", "window pixels per screen pixel (default 2)"},
     {"frames", "N", "close after N frames, about 30 a second (default: when closed)"},
+};
+
+const TOption KFeedOptions[] = {
+    {"baud", "N", "line speed, 8N1: N / 10 bytes a second (default 9600)"},
+    {"loop", nullptr, "start over at the end of the file instead of stopping"},
+};
+const TOption KRunOptions[] = {
+    {"size", "WxH", "screen geometry, as for init (default 320x240)"},
+    {"model", "N", "device model number, as for init (default 7)"},
+    {"skin", "DIR", "skin files to install as mnt/sdcard/skin (default: the build's sample)"},
+    {"window", nullptr, "show the live window; closing it ends the application"},
 };
 
 template <std::size_t N>
@@ -320,6 +411,30 @@ const TCommand KCommands[] = {
      "Down/Right are the remote's previous (7) and next (4), Return/Space is select (10),\n"
      "digits 1-9 and 0 are codes 1-10; Escape or closing the window ends it.",
      RunWindowCommand},
+    {"launcherd", "ROOT", 1, nullptr, 0,
+     "Runs the device's launcher daemon on var/run/launchsock until SIGTERM or SIGINT. It\n"
+     "starts commands through /bin/sh -c with FIXTRAIL_ROOT=ROOT and reaps them, answering\n"
+     "LAUNCH with \"PID n\", WAIT4 with \"pid status\" once the child has ended (\"0 0\"\n"
+     "while it runs, \"-1 0\" for none of its own) and KILL with 0 or -1.",
+     RunLauncherd},
+    {"launch", "ROOT COMMANDLINE", 2, nullptr, 0,
+     "Asks the launcher daemon to start COMMANDLINE; prints the new pid, or -1.", RunLaunch},
+    {"wait", "ROOT PID", 2, nullptr, 0,
+     "Asks the launcher daemon whether PID has ended; prints the collected pid (PID once it\n"
+     "has ended, 0 otherwise) and the status.",
+     RunWait},
+    {"kill", "ROOT PID", 2, nullptr, 0,
+     "Asks the launcher daemon to end PID; prints its answer (0, or -1).", RunKill},
+    {"feed", "ROOT FILE", 2, KFeedOptions, Count(KFeedOptions),
+     "Replays the recording FILE into var/run/gpsfeed as the GPS daemon does, in small chunks\n"
+     "at the line's byte rate. Waits up to 10 s for a reader; ends at the end of the file\n"
+     "(unless --loop) or when the reader goes away.",
+     RunFeed},
+    {"run", "ROOT [-- ARG ...]", -1, KRunOptions, Count(KRunOptions),
+     "Lays out ROOT as init does, installs the skin under mnt/sdcard/skin/ and runs the\n"
+     "application beside this tool with FIXTRAIL_ROOT=ROOT and the ARGs. Exits with the\n"
+     "application's status.",
+     RunRun},
 };
 
 void PrintCommandHelp(const TCommand& aCommand) {

@@ -1,0 +1,156 @@
+// fixtrail-sim's launcher daemon and its client commands, run as separate programs over a
+// device root.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/TempRoot.h"
+#include "support/ToolRun.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr unsigned KTestBoundSeconds = 60;
+
+class LauncherdTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::alarm(KTestBoundSeconds);
+        std::vector<std::string> words;
+#ifdef FIXTRAIL_TOOL_EMULATOR
+        words.push_back(FIXTRAIL_TOOL_EMULATOR);
+#endif
+        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-sim");
+        words.push_back("launcherd");
+        words.push_back(iRoot.Root());
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        const int spawned =
+            ::posix_spawn(&iDaemon, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(spawned, 0);
+        for (int i = 0; i < 1000 && !iRoot.Exists("/var/run/launchsock"); ++i) {
+            ::usleep(10000);
+        }
+        ASSERT_TRUE(iRoot.Exists("/var/run/launchsock"));
+    }
+    void TearDown() override {
+        StopDaemon();
+        ::alarm(0);
+    }
+    int StopDaemon() {
+        int status = -1;
+        if (iDaemon > 0) {
+            (void)::kill(iDaemon, SIGTERM);
+            (void)::waitpid(iDaemon, &status, 0);
+            iDaemon = -1;
+        }
+        return status;
+    }
+    TToolRun Sim(const std::string& aCommand, const std::string& aOperand) {
+        return RunTool("fixtrail-sim", {aCommand, iRoot.Root(), aOperand});
+    }
+    // The status line of `wait` once aPid has ended ("PID STATUS"), empty after about 5 s.
+    std::string WaitForEnd(const std::string& aPid) {
+        for (int i = 0; i < 100; ++i) {
+            const TToolRun wait = Sim("wait", aPid);
+            if (wait.iOut.compare(0, aPid.size() + 1, aPid + " ") == 0) {
+                return wait.iOut;
+            }
+            ::usleep(50000);
+        }
+        return "";
+    }
+    // The daemon's reply to one raw request.
+    std::string Ask(const std::string& aRequest) {
+        const int client = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, iRoot.Path("/var/run/launchsock").c_str(),
+                     sizeof address.sun_path - 1);
+        std::string reply;
+        if (::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::write(client, aRequest.data(), aRequest.size()) ==
+                static_cast<ssize_t>(aRequest.size())) {
+            (void)::shutdown(client, SHUT_WR);  // a request without NUL ends here
+            char buffer[256];
+            ssize_t count;
+            while ((count = ::read(client, buffer, sizeof buffer)) > 0) {
+                reply.append(buffer, static_cast<std::size_t>(count));
+            }
+        }
+        (void)::close(client);
+        return reply;
+    }
+
+    CTempRoot iRoot;
+    pid_t iDaemon = -1;
+};
+
+TEST_F(LauncherdTest, LaunchesWithTheRootWaitsAndKills) {
+    const TToolRun launched =
+        Sim("launch", "echo \"$FIXTRAIL_ROOT\" > \"$FIXTRAIL_ROOT/env\"; exit 3");
+    ASSERT_EQ(launched.iStatus, 0) << launched.iErr;
+    const std::string pid = launched.iOut.substr(0, launched.iOut.find('\n'));
+    EXPECT_EQ(WaitForEnd(pid), pid + " " + std::to_string(3 << 8) + "\n");
+    EXPECT_EQ(iRoot.Read("/env"), iRoot.Root() + "\n");
+
+    const TToolRun sleeper = Sim("launch", "sleep 30");
+    ASSERT_EQ(sleeper.iStatus, 0);
+    const std::string sleeping = sleeper.iOut.substr(0, sleeper.iOut.find('\n'));
+    EXPECT_EQ(Sim("wait", sleeping).iOut, "0 0\n");  // still running
+    const TToolRun killed = Sim("kill", sleeping);
+    EXPECT_EQ(killed.iStatus, 0);
+    EXPECT_EQ(killed.iOut, "0\n");
+    EXPECT_EQ(WaitForEnd(sleeping), sleeping + " " + std::to_string(SIGTERM) + "\n");
+    // Only its own children: pid 1 is not one of them.
+    EXPECT_EQ(Sim("kill", "1").iOut, "-1\n");
+    EXPECT_EQ(Sim("wait", "1").iOut, "-1 0\n");
+}
+
+TEST_F(LauncherdTest, AnswersBadRequestsAndRefusesASecondDaemon) {
+    struct TCase {
+        const char* iLegend;
+        std::string iRequest;
+        std::string iReply;
+    };
+    const TCase cases[] = {
+        {"unknown word", std::string("HELLO\0", 6), "ERROR"},
+        {"wait without pid", std::string("WAIT4 x\0", 8), "ERROR"},
+        {"kill of zero", std::string("KILL 0\0", 7), "ERROR"},
+        {"no NUL before hang-up", "LAUNCH true", "ERROR"},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.iLegend);
+        EXPECT_EQ(Ask(test.iRequest), test.iReply);
+    }
+    const TToolRun second = RunTool("fixtrail-sim", {"launcherd", iRoot.Root()});
+    EXPECT_EQ(second.iStatus, 1);
+    EXPECT_NE(second.iErr.find("already listens"), std::string::npos);
+
+    // Stopped, it removes its socket; the client then fails at once.
+    const int status = StopDaemon();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(iRoot.Exists("/var/run/launchsock"));
+    const TToolRun orphan = Sim("launch", "true");
+    EXPECT_EQ(orphan.iStatus, 1);
+    EXPECT_EQ(orphan.iOut, "-1\n");
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The subcommands that play the rest of the device around the application: the GPS daemon
+// replaying a recording, and the program itself started in a device root.
+
+// Replays the bytes of aFile into the FIFO aFifo at the byte rate of aBaud baud, 8N1 (aBaud / 10
+// bytes a second), in small chunks on a steady clock, as the GPS daemon does. Waits up to
+// aWaitMs for a reader; starts over at the end of the file when aLoop. A reader that goes away
+// ends the replay without an error. False with a one-line reason.
+bool FeedRecording(const std::string& aFifo, const std::string& aFile, int aBaud, bool aLoop,
+                   int aWaitMs, std::string* aError);
+
+// Copies the regular files of the directory aFrom into aTo (made if missing). False with a
+// one-line reason.
+bool CopySkin(const std::string& aFrom, const std::string& aTo, std::string* aError);
+
+// Starts the program aProgram with FIXTRAIL_ROOT=aRoot and aArguments. With aWindow the live
+// window shows the device alongside: closing it ends the program, and a program that ends
+// closes it. Returns the program's exit status (128 + signal when a signal ended it), or -1
+// with a reason in aError.
+int RunApplication(const std::string& aProgram, const std::string& aRoot,
+                   const std::vector<std::string>& aArguments, bool aWindow, int aScale,
+                   std::string* aError);
+
+// The directory of the running executable, for the programs installed beside it.
+std::string OwnDirectory();
