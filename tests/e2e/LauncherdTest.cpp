@@ -25,6 +25,11 @@ constexpr unsigned KTestBoundSeconds = 60;
 class LauncherdTest : public ::testing::Test {
   protected:
     void SetUp() override {
+#ifdef FIXTRAIL_TOOL_EMULATOR
+        // The daemon is a target program started from a target program: under user-mode
+        // emulation its socket requests are not served reliably, so these run on the host only.
+        GTEST_SKIP() << "needs the launcher daemon running natively";
+#endif
         ::alarm(KTestBoundSeconds);
         std::vector<std::string> words;
 #ifdef FIXTRAIL_TOOL_EMULATOR
