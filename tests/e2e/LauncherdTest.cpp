@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/LauncherDaemon.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
 
@@ -31,42 +33,15 @@ class LauncherdTest : public ::testing::Test {
         GTEST_SKIP() << "needs the launcher daemon running natively";
 #endif
         ::alarm(KTestBoundSeconds);
-        std::vector<std::string> words;
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        words.push_back(FIXTRAIL_TOOL_EMULATOR);
-#endif
-        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-sim");
-        words.push_back("launcherd");
-        words.push_back(iRoot.Root());
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        const int spawned =
-            ::posix_spawn(&iDaemon, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ASSERT_EQ(spawned, 0);
-        for (int i = 0; i < 1000 && !iRoot.Exists("/var/run/launchsock"); ++i) {
-            ::usleep(10000);
-        }
-        ASSERT_TRUE(iRoot.Exists("/var/run/launchsock"));
+        iDaemon = std::make_unique<CLauncherDaemon>(iRoot.Root());
+        ASSERT_TRUE(iDaemon->IsReady());
     }
     void TearDown() override {
-        StopDaemon();
+        iDaemon.reset();
         ::alarm(0);
     }
     int StopDaemon() {
-        int status = -1;
-        if (iDaemon > 0) {
-            (void)::kill(iDaemon, SIGTERM);
-            (void)::waitpid(iDaemon, &status, 0);
-            iDaemon = -1;
-        }
-        return status;
+        return iDaemon->Stop();
     }
     TToolRun Sim(const std::string& aCommand, const std::string& aOperand) {
         return RunTool("fixtrail-sim", {aCommand, iRoot.Root(), aOperand});
@@ -105,7 +80,7 @@ class LauncherdTest : public ::testing::Test {
     }
 
     CTempRoot iRoot;
-    pid_t iDaemon = -1;
+    std::unique_ptr<CLauncherDaemon> iDaemon;
 };
 
 TEST_F(LauncherdTest, LaunchesWithTheRootWaitsAndKills) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Launcher.h"
+#include "support/LauncherDaemon.h"
 #include "support/TempRoot.h"
 
 extern char** environ;
@@ -22,51 +23,6 @@ extern char** environ;
 namespace {
 
 constexpr unsigned KTestBoundSeconds = 30;  // a hung exchange ends the test program
-
-// The simulator's launcher daemon on a root, started as its own process and ended with SIGTERM.
-class CLauncherDaemon {
-  public:
-    explicit CLauncherDaemon(const std::string& aRoot) {
-        std::vector<std::string> words;
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        words.push_back(FIXTRAIL_TOOL_EMULATOR);
-#endif
-        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-sim");
-        words.push_back("launcherd");
-        words.push_back(aRoot);
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            iPid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        const std::string socket = aRoot + KLauncherSocketPath;
-        for (int i = 0; i < 1000 && iPid > 0 && ::access(socket.c_str(), F_OK) != 0; ++i) {
-            ::usleep(10000);
-        }
-        iReady = ::access(socket.c_str(), F_OK) == 0;
-    }
-    ~CLauncherDaemon() {
-        if (iPid > 0) {
-            (void)::kill(iPid, SIGTERM);
-            int status;
-            (void)::waitpid(iPid, &status, 0);
-        }
-    }
-    bool IsReady() const {
-        return iReady;
-    }
-
-  private:
-    pid_t iPid = -1;
-    bool iReady = false;
-};
 
 // A daemon that takes one connection, keeps the request and answers aReply (or hangs up
 // without a word), for replies the real daemon never gives.

@@ -12,51 +12,12 @@
 #include "platform/Launcher.h"
 #include "platform/ProcessTable.h"
 #include "support/ForkedRun.h"
+#include "support/LauncherDaemon.h"
 #include "support/TempRoot.h"
 
 extern char** environ;
 
 namespace {
-
-// The simulator's launcher daemon on a root, ended with SIGTERM (which ends its children too).
-class CDaemonProcess {
-  public:
-    explicit CDaemonProcess(const std::string& aRoot) {
-        std::vector<std::string> words;
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        words.push_back(FIXTRAIL_TOOL_EMULATOR);
-#endif
-        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-sim");
-        words.push_back("launcherd");
-        words.push_back(aRoot);
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            iPid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        const std::string socket = aRoot + KLauncherSocketPath;
-        for (int i = 0; i < 1000 && iPid > 0 && ::access(socket.c_str(), F_OK) != 0; ++i) {
-            ::usleep(10000);
-        }
-    }
-    ~CDaemonProcess() {
-        if (iPid > 0) {
-            (void)::kill(iPid, SIGTERM);
-            int status;
-            (void)::waitpid(iPid, &status, 0);
-        }
-    }
-
-  private:
-    pid_t iPid = -1;
-};
 
 int CountEntries() {
     const TProcessTable* table = LaunchedProcesses();
@@ -70,7 +31,7 @@ int CountEntries() {
 TEST(ProcessTable, ASlaveLaunchesNothing) {
     CTempRoot root;
     root.Write(KOwnerFilePath, std::string(4, '\0'));  // another process came first
-    CDaemonProcess daemon(root.Root());
+    CLauncherDaemon daemon(root.Root());
     const std::string command = "touch " + root.Path("/made");
     CChildProcess child([&command] {
         (void)GetActivePid();
@@ -92,7 +53,7 @@ TEST(ProcessTable, KeepsLaunchedCommandsAndClearsEndedOnes) {
 #endif
 
     CTempRoot root;
-    CDaemonProcess daemon(root.Root());
+    CLauncherDaemon daemon(root.Root());
     CChildProcess child([] {
         (void)GetActivePid();
         const int sleeper = LaunchProcess("sleep 30");
@@ -141,7 +102,7 @@ TEST(ProcessTable, RefusesAFullTableAndOverlongCommands) {
 #endif
 
     CTempRoot root;
-    CDaemonProcess daemon(root.Root());
+    CLauncherDaemon daemon(root.Root());
     CChildProcess child([] {
         (void)GetActivePid();
         std::vector<int> pids;
