@@ -1,41 +1,24 @@
 // The real fixtrail program in a simulated device root, driven only through its device files:
-// touch records through `fixtrail-sim tap`, sentences written into the feed FIFO, message pairs
-// through `fixtrail-sim message`; checked through the frame buffer, the owner word, the log and
-// config.txt it leaves on the card.
+// touch records, sentences into the feed FIFO, message pairs through `fixtrail-sim message`;
+// checked through the frame buffer, the owner word, the log and config.txt it leaves on the
+// card.
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/TempRoot.h"
-#include "support/ToolRun.h"
-
-extern char** environ;
+#include "support/SimulatedApplication.h"
 
 namespace {
 
-constexpr int KPollMs = 20000;       // generous: the tests also run under the sanitizers
-constexpr unsigned KTestBound = 90;  // seconds; a hung test ends the program instead of CI
-
 // Centres of the main screen's controls at 320x240 (CMainScreen's layout).
-struct TPoint {
-    int iX;
-    int iY;
-};
 constexpr TPoint KNewRadio{277, 62};
 constexpr TPoint KYesRadio{197, 82};
 constexpr TPoint KStartStop{41, 215};
@@ -47,128 +30,14 @@ const std::string KSentences =
     "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
     "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 
-void SleepMs(int aMs) {
-    timespec pause{aMs / 1000, (aMs % 1000) * 1000000L};
-    while (::nanosleep(&pause, &pause) != 0) {
-    }
-}
-
-bool PollFor(const std::function<bool()>& aCondition, int aMs = KPollMs) {
-    for (int waited = 0; waited < aMs; waited += 10) {
-        if (aCondition()) {
-            return true;
-        }
-        SleepMs(10);
-    }
-    return aCondition();
-}
-
-// The application as a child process; killed when the test ends with it still running.
-class CApplication {
-  public:
-    CApplication() {
-        std::string program = std::string(FIXTRAIL_BIN_DIR) + "/fixtrail";
-        char* argv[] = {program.data(), nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&iPid, argv[0], &actions, nullptr, argv, environ) != 0) {
-            iPid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~CApplication() {
-        if (iPid > 0 && !iEnded) {
-            (void)::kill(iPid, SIGKILL);
-            (void)::waitpid(iPid, nullptr, 0);
-        }
-    }
-    CApplication(const CApplication&) = delete;
-    CApplication& operator=(const CApplication&) = delete;
-
-    pid_t Pid() const { return iPid; }
-    // Waits for the program to end: its exit status, -1 when it does not end in time.
-    int WaitForExit() {
-        PollFor([this] {
-            int status = 0;
-            if (!iEnded && ::waitpid(iPid, &status, WNOHANG) == iPid) {
-                iEnded = true;
-                iStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            return iEnded;
-        });
-        return iEnded ? iStatus : -1;
-    }
-
-  private:
-    pid_t iPid = -1;
-    bool iEnded = false;
-    int iStatus = -1;
-};
-
-class ApplicationTest : public ::testing::Test {
+class ApplicationTest : public CSimulatedDeviceTest {
   protected:
     void SetUp() override {
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        GTEST_SKIP() << "the application's display and FIFOs are driven on the host only";
-#endif
-        ::alarm(KTestBound);
-        ASSERT_EQ(RunTool("fixtrail-sim", {"init", iRoot.Root()}).iStatus, 0);
-    }
-    void TearDown() override {
-        ::alarm(0);
-    }
-
-    void Tap(const TPoint& aPoint) {
-        const TToolRun run = RunTool(
-            "fixtrail-sim",
-            {"tap", iRoot.Root(), std::to_string(aPoint.iX), std::to_string(aPoint.iY), "--wait"});
-        ASSERT_EQ(run.iStatus, 0) << run.iErr;
-    }
-
-    // The pid in the owner word, 4 bytes little-endian; -1 while it is not there.
-    long Owner() const {
-        const std::string word = iRoot.Read("/var/run/uipidshm");
-        if (word.size() < 4) {
-            return -1;
+        CSimulatedDeviceTest::SetUp();
+        if (!IsSkipped()) {
+            InitDevice();
         }
-        std::uint32_t value = 0;
-        for (int i = 3; i >= 0; --i) {
-            value = (value << 8) | static_cast<unsigned char>(word[static_cast<std::size_t>(i)]);
-        }
-        return static_cast<long>(value);
     }
-
-    // Started, owning the display and with its screen in the frame buffer.
-    void WaitForScreen(const CApplication& aApplication) {
-        ASSERT_GT(aApplication.Pid(), 0);
-        ASSERT_TRUE(PollFor([&] { return Owner() == aApplication.Pid(); }));
-        ASSERT_TRUE(PollFor([&] {
-            return iRoot.Read("/dev/fb").find_first_not_of('\0') != std::string::npos;
-        })) << "the start-up screen never reached the frame buffer";
-    }
-
-    // Writes aBytes into the feed once the capture has opened it.
-    void Feed(const std::string& aBytes) {
-        std::unique_ptr<CFeedWriter> writer;
-        ASSERT_TRUE(PollFor([&] {
-            writer = std::make_unique<CFeedWriter>(iRoot.Path("/var/run/gpsfeed"));
-            return writer->IsOpen();
-        })) << "the capture never opened the feed";
-        std::size_t sent = 0;
-        ASSERT_TRUE(PollFor([&] {
-            sent += writer->Write(aBytes.data() + sent, aBytes.size() - sent);
-            return sent == aBytes.size();
-        }));
-    }
-
-    std::string Log(int aNumber) const {
-        char name[64];
-        std::snprintf(name, sizeof name, "/mnt/sdcard/fixtrail/nmea_%04d.nmea", aNumber);
-        return iRoot.Read(name);
-    }
-
-    CTempRoot iRoot;
 };
 
 TEST_F(ApplicationTest, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
@@ -189,8 +58,7 @@ TEST_F(ApplicationTest, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
         Tap(KExit);
         EXPECT_EQ(application.WaitForExit(), 0);
     }
-    EXPECT_EQ(iRoot.Read("/mnt/sdcard/fixtrail/config.txt"),
-              "logsaving append\nframedecoding yes\nlogcounter 1\n");
+    EXPECT_EQ(Config(), "logsaving append\nframedecoding yes\nlogcounter 1\n");
 
     // The next run goes on with the next number and keeps the decoding setting.
     CApplication second;
@@ -208,8 +76,7 @@ TEST_F(ApplicationTest, SaveWritesTheChangedSettings) {
     Tap(KYesRadio);
     Tap(KSave);
     const std::string expected = "logsaving new\nframedecoding yes\nlogcounter 0\n";
-    EXPECT_TRUE(PollFor([&] { return iRoot.Read("/mnt/sdcard/fixtrail/config.txt") == expected; }))
-        << iRoot.Read("/mnt/sdcard/fixtrail/config.txt");
+    EXPECT_TRUE(PollFor([&] { return Config() == expected; })) << Config();
 }
 
 TEST_F(ApplicationTest, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {

@@ -1,0 +1,155 @@
+// The main screen of the real program as the device shows it, read back from the frame buffer
+// with `fixtrail-sim shot` and compared pixel for pixel with reference PNGs, by the rules of
+// support/ReferencePicture.h. The start-up references are the README's screenshots in docs/.
+
+#include <dirent.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/PngPicture.h"
+#include "support/SimulatedApplication.h"
+
+namespace {
+
+const std::string KSourceDir = FIXTRAIL_SOURCE_DIR;
+const std::string KOutputDir = std::string(FIXTRAIL_BIN_DIR) + "/";
+const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root/skin";
+
+// Centres of the main screen's controls (CMainScreen's layout at 480x272).
+constexpr TPoint KAppendRadio480{297, 62};
+constexpr TPoint KNewRadio480{417, 62};
+constexpr TPoint KYesRadio480{297, 82};
+constexpr TPoint KStartStop480{61, 247};
+constexpr TPoint KExit480{415, 247};
+
+const std::string KSentences =
+    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
+    "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+
+class MainScreenShotTest : public CSimulatedDeviceTest {
+  protected:
+    // The sample skin where the program looks for it, on the SD card.
+    void InstallSampleSkin() {
+        ASSERT_TRUE(iRoot.MakeDirectory("/mnt/sdcard/skin"));
+        DIR* directory = ::opendir(KSampleSkin.c_str());
+        ASSERT_NE(directory, nullptr) << KSampleSkin;
+        while (const dirent* entry = ::readdir(directory)) {
+            const std::string name = entry->d_name;
+            if (name[0] != '.') {
+                iRoot.Write("/mnt/sdcard/skin/" + name,
+                            CTempRoot::ReadFile(KSampleSkin + "/" + name));
+            }
+        }
+        ::closedir(directory);
+    }
+
+    // Writes the panel's picture to aPath, as PNG or, with aPpm, as PPM.
+    bool Shot(const std::string& aPath, bool aPpm) {
+        std::vector<std::string> arguments{"shot", iRoot.Root(), aPath};
+        if (aPpm) {
+            arguments.push_back("--ppm");
+        }
+        return RunTool("fixtrail-sim", arguments).iStatus == 0;
+    }
+
+    // The screen may still be drawing when a test gets here, so it is looked at until it matches
+    // or the time is up; the last picture is then kept as <aName>_err.png.
+    void ExpectScreenMatches(const std::string& aReference, const std::string& aName) {
+        const std::string picturePath = iRoot.Path("/shot.ppm");
+        const std::string errorPath = KOutputDir + aName + "_err.png";
+        TPicture reference;
+        if (!ReadPng(aReference, reference) || ReferenceUpdateRequested()) {
+            SleepMs(1000);  // the last redraw of the step before
+            ASSERT_TRUE(Shot(aReference, false));
+            std::printf("Reference picture written: %s\n", aReference.c_str());
+            return;
+        }
+        std::remove(errorPath.c_str());
+        std::string differences;
+        const bool matched = PollFor(
+            [&] {
+                TPicture actual;
+                if (!Shot(picturePath, true) || !ReadPpm(picturePath, actual)) {
+                    differences = "no picture could be taken";
+                    return false;
+                }
+                differences = DescribeDifferences(actual, reference);
+                return differences.empty();
+            },
+            5000);
+        if (!matched) {
+            (void)Shot(errorPath, false);
+            ADD_FAILURE() << aReference << ": " << differences << "; the screen is in "
+                          << errorPath;
+        }
+    }
+};
+
+// Size and skin ("none": the fixed font; "sample": the sample skin with its TrueType fonts).
+class StartUpScreenTest
+    : public MainScreenShotTest,
+      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
+
+TEST_P(StartUpScreenTest, MatchesTheReference) {
+    const std::string size = std::get<0>(GetParam());
+    const std::string skin = std::get<1>(GetParam());
+    InitDevice(size);
+    if (skin == "sample") {
+        InstallSampleSkin();
+    }
+    CApplication application;
+    WaitForScreen(application);
+    const std::string name = "main-" + size + "-" + skin;
+    ExpectScreenMatches(KSourceDir + "/docs/" + name + ".png", name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SizesAndSkins, StartUpScreenTest,
+    ::testing::Combine(::testing::Values(std::string("320x240"), std::string("480x272")),
+                       ::testing::Values(std::string("none"), std::string("sample"))),
+    [](const auto& aInfo) {
+        return "Size" + std::get<0>(aInfo.param) + "_" + std::get<1>(aInfo.param);
+    });
+
+// A whole session on the larger panel in new-file mode: every Start names a new log, the
+// settings cannot change while running, the counters reach the screen, and Exit leaves the
+// next number for the next run.
+TEST_F(MainScreenShotTest, NewFileSessionAt480x272) {
+    InitDevice("480x272");
+    InstallSampleSkin();
+    iRoot.Write("/fed.nmea", KSentences);
+    const TToolRun decoded = RunTool("fixtrail-decode", {iRoot.Path("/fed.nmea")});
+    ASSERT_EQ(decoded.iStatus, 0);
+    {
+        CApplication application;
+        WaitForScreen(application);
+        Tap(KNewRadio480);
+        Tap(KYesRadio480);
+        Tap(KStartStop480);
+        Tap(KAppendRadio480);  // ignored while running
+        Feed(KSentences);
+        EXPECT_TRUE(PollFor([&] { return Log(0) == decoded.iOut; })) << Log(0);
+        Tap(KStartStop480);
+        ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/stopped-480x272-sample.png",
+                            "stopped-480x272-sample");
+        Tap(KStartStop480);
+        EXPECT_TRUE(PollFor([&] { return iRoot.Exists("/mnt/sdcard/fixtrail/nmea_0001.nmea"); }));
+        Tap(KStartStop480);
+        Tap(KExit480);
+        EXPECT_EQ(application.WaitForExit(), 0);
+    }
+    EXPECT_EQ(Config(), "logsaving new\nframedecoding yes\nlogcounter 2\n");
+
+    CApplication second;
+    WaitForScreen(second);
+    Tap(KStartStop480);
+    EXPECT_TRUE(PollFor([&] { return iRoot.Exists("/mnt/sdcard/fixtrail/nmea_0002.nmea"); }));
+    EXPECT_EQ(Log(0), decoded.iOut) << "an earlier log must stay as it was";
+}
+
+}  // namespace

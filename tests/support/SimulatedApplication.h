@@ -1,0 +1,175 @@
+#pragma once
+
+// The real fixtrail program in a simulated device root, and the ways a test reaches it: only
+// its device files. Touch records go through `fixtrail-sim tap`, sentences into the feed FIFO;
+// what it shows is read back from the frame buffer and the owner word.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "support/TempRoot.h"
+#include "support/ToolRun.h"
+
+extern char** environ;
+
+constexpr int KPollMs = 20000;       // generous: the tests also run under the sanitizers
+constexpr unsigned KTestBound = 90;  // seconds; a hung test ends the program instead of CI
+
+inline void SleepMs(int aMs) {
+    timespec pause{aMs / 1000, (aMs % 1000) * 1000000L};
+    while (::nanosleep(&pause, &pause) != 0) {
+    }
+}
+
+inline long ElapsedMs(const timespec& aStart) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return (now.tv_sec - aStart.tv_sec) * 1000L + (now.tv_nsec - aStart.tv_nsec) / 1000000L;
+}
+
+// Checks aCondition every 10 ms until it holds or aMs have passed, however long a check takes.
+inline bool PollFor(const std::function<bool()>& aCondition, int aMs = KPollMs) {
+    timespec start{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    while (ElapsedMs(start) < aMs) {
+        if (aCondition()) {
+            return true;
+        }
+        SleepMs(10);
+    }
+    return aCondition();
+}
+
+// The application as a child process; killed when the test ends with it still running.
+class CApplication {
+  public:
+    CApplication() {
+        std::string program = std::string(FIXTRAIL_BIN_DIR) + "/fixtrail";
+        char* argv[] = {program.data(), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        if (::posix_spawn(&iPid, argv[0], &actions, nullptr, argv, environ) != 0) {
+            iPid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~CApplication() {
+        if (iPid > 0 && !iEnded) {
+            (void)::kill(iPid, SIGKILL);
+            (void)::waitpid(iPid, nullptr, 0);
+        }
+    }
+    CApplication(const CApplication&) = delete;
+    CApplication& operator=(const CApplication&) = delete;
+
+    pid_t Pid() const { return iPid; }
+    // Waits for the program to end: its exit status, -1 when it does not end in time.
+    int WaitForExit() {
+        PollFor([this] {
+            int status = 0;
+            if (!iEnded && ::waitpid(iPid, &status, WNOHANG) == iPid) {
+                iEnded = true;
+                iStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            return iEnded;
+        });
+        return iEnded ? iStatus : -1;
+    }
+
+  private:
+    pid_t iPid = -1;
+    bool iEnded = false;
+    int iStatus = -1;
+};
+
+struct TPoint {
+    int iX;
+    int iY;
+};
+
+// A fresh device root per test, laid out by `fixtrail-sim init`; a hung test is ended by alarm.
+class CSimulatedDeviceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+#ifdef FIXTRAIL_TOOL_EMULATOR
+        GTEST_SKIP() << "the application's display and FIFOs are driven on the host only";
+#endif
+        ::alarm(KTestBound);
+    }
+    void TearDown() override {
+        ::alarm(0);
+    }
+
+    void InitDevice(const std::string& aSize = "320x240") {
+        const TToolRun run = RunTool("fixtrail-sim", {"init", iRoot.Root(), "--size", aSize});
+        ASSERT_EQ(run.iStatus, 0) << run.iErr;
+    }
+
+    void Tap(const TPoint& aPoint) {
+        const TToolRun run = RunTool(
+            "fixtrail-sim",
+            {"tap", iRoot.Root(), std::to_string(aPoint.iX), std::to_string(aPoint.iY), "--wait"});
+        ASSERT_EQ(run.iStatus, 0) << run.iErr;
+    }
+
+    // The pid in the owner word, 4 bytes little-endian; -1 while it is not there.
+    long Owner() const {
+        const std::string word = iRoot.Read("/var/run/uipidshm");
+        if (word.size() < 4) {
+            return -1;
+        }
+        std::uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) {
+            value = (value << 8) | static_cast<unsigned char>(word[static_cast<std::size_t>(i)]);
+        }
+        return static_cast<long>(value);
+    }
+
+    // Started, owning the display and with its screen in the frame buffer.
+    void WaitForScreen(const CApplication& aApplication) {
+        ASSERT_GT(aApplication.Pid(), 0);
+        ASSERT_TRUE(PollFor([&] { return Owner() == aApplication.Pid(); }));
+        ASSERT_TRUE(PollFor([&] {
+            return iRoot.Read("/dev/fb").find_first_not_of('\0') != std::string::npos;
+        })) << "the start-up screen never reached the frame buffer";
+    }
+
+    // Writes aBytes into the feed once the capture has opened it.
+    void Feed(const std::string& aBytes) {
+        std::unique_ptr<CFeedWriter> writer;
+        ASSERT_TRUE(PollFor([&] {
+            writer = std::make_unique<CFeedWriter>(iRoot.Path("/var/run/gpsfeed"));
+            return writer->IsOpen();
+        })) << "the capture never opened the feed";
+        std::size_t sent = 0;
+        ASSERT_TRUE(PollFor([&] {
+            sent += writer->Write(aBytes.data() + sent, aBytes.size() - sent);
+            return sent == aBytes.size();
+        }));
+    }
+
+    std::string Log(int aNumber) const {
+        char name[64];
+        std::snprintf(name, sizeof name, "/mnt/sdcard/fixtrail/nmea_%04d.nmea", aNumber);
+        return iRoot.Read(name);
+    }
+
+    std::string Config() const {
+        return iRoot.Read("/mnt/sdcard/fixtrail/config.txt");
+    }
+
+    CTempRoot iRoot;
+};
