@@ -61,6 +61,9 @@ tap "${start_stop[@]}"
 sleep 0.5 # the stop and its redraw are handled before the next touch is read
 shot=$root/screenshot.png
 "$sim" shot "$root" "$shot"
+# The application's own pid is the owner word; its peak resident memory so far, the whole run.
+app_only=$(od -An -tu4 -N4 "$root/var/run/uipidshm" | tr -d ' ')
+peak=$(awk '/^VmHWM/ {print $2, $3}' "/proc/$app_only/status" 2>/dev/null || true)
 tap "${exit_button[@]}"
 status=0
 wait "$app_pid" || status=$?
@@ -69,6 +72,7 @@ app_pid=
 card=$root/mnt/sdcard/fixtrail
 echo "== application exit status: $status =="
 echo "device root:   $root"
+echo "peak memory:   ${peak:-unknown} resident (VmHWM of fixtrail before Exit)"
 echo "screenshot:    $shot"
 echo "configuration: $card/config.txt"
 sed 's/^/    /' "$card/config.txt"
