@@ -57,11 +57,17 @@ class CApplication {
   public:
     CApplication() {
         std::string program = std::string(FIXTRAIL_BIN_DIR) + "/fixtrail";
+#ifdef FIXTRAIL_TOOL_EMULATOR
+        // User-mode emulation runs the program in its own process: the pid stays the program's.
+        std::string emulator = FIXTRAIL_TOOL_EMULATOR;
+        char* argv[] = {emulator.data(), program.data(), nullptr};
+#else
         char* argv[] = {program.data(), nullptr};
+#endif
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&iPid, argv[0], &actions, nullptr, argv, environ) != 0) {
+        if (::posix_spawnp(&iPid, argv[0], &actions, nullptr, argv, environ) != 0) {
             iPid = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -75,7 +81,9 @@ class CApplication {
     CApplication(const CApplication&) = delete;
     CApplication& operator=(const CApplication&) = delete;
 
-    pid_t Pid() const { return iPid; }
+    pid_t Pid() const {
+        return iPid;
+    }
     // Waits for the program to end: its exit status, -1 when it does not end in time.
     int WaitForExit() {
         PollFor([this] {
@@ -101,17 +109,11 @@ struct TPoint {
 };
 
 // A fresh device root per test, laid out by `fixtrail-sim init`; a hung test is ended by alarm.
+// In a cross build the program and the tools run under the emulator, as every test program.
 class CSimulatedDeviceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        GTEST_SKIP() << "the application's display and FIFOs are driven on the host only";
-#endif
-        ::alarm(KTestBound);
-    }
-    void TearDown() override {
-        ::alarm(0);
-    }
+    void SetUp() override { ::alarm(KTestBound); }
+    void TearDown() override { ::alarm(0); }
 
     void InitDevice(const std::string& aSize = "320x240") {
         const TToolRun run = RunTool("fixtrail-sim", {"init", iRoot.Root(), "--size", aSize});
@@ -167,9 +169,7 @@ class CSimulatedDeviceTest : public ::testing::Test {
         return iRoot.Read(name);
     }
 
-    std::string Config() const {
-        return iRoot.Read("/mnt/sdcard/fixtrail/config.txt");
-    }
+    std::string Config() const { return iRoot.Read("/mnt/sdcard/fixtrail/config.txt"); }
 
     CTempRoot iRoot;
 };
