@@ -27,11 +27,6 @@ constexpr unsigned KTestBoundSeconds = 60;
 class LauncherdTest : public ::testing::Test {
   protected:
     void SetUp() override {
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        // The daemon is a target program started from a target program: under user-mode
-        // emulation its socket requests are not served reliably, so these run on the host only.
-        GTEST_SKIP() << "needs the launcher daemon running natively";
-#endif
         ::alarm(KTestBoundSeconds);
         iDaemon = std::make_unique<CLauncherDaemon>(iRoot.Root());
         ASSERT_TRUE(iDaemon->IsReady());
@@ -40,9 +35,7 @@ class LauncherdTest : public ::testing::Test {
         iDaemon.reset();
         ::alarm(0);
     }
-    int StopDaemon() {
-        return iDaemon->Stop();
-    }
+    int StopDaemon() { return iDaemon->Stop(); }
     TToolRun Sim(const std::string& aCommand, const std::string& aOperand) {
         return RunTool("fixtrail-sim", {aCommand, iRoot.Root(), aOperand});
     }
@@ -56,6 +49,17 @@ class LauncherdTest : public ::testing::Test {
             ::usleep(50000);
         }
         return "";
+    }
+    // Gone, or a zombie waiting for whoever inherited it; within about 5 s.
+    bool HasEnded(const std::string& aPid) {
+        for (int i = 0; i < 100; ++i, ::usleep(50000)) {
+            const std::string stat = CTempRoot::ReadFile("/proc/" + aPid + "/stat");
+            const std::size_t name = stat.rfind(')');
+            if (stat.empty() || (name != std::string::npos && stat.compare(name, 3, ") Z") == 0)) {
+                return true;
+            }
+        }
+        return false;
     }
     // The daemon's reply to one raw request.
     std::string Ask(const std::string& aRequest) {
@@ -91,14 +95,23 @@ TEST_F(LauncherdTest, LaunchesWithTheRootWaitsAndKills) {
     EXPECT_EQ(WaitForEnd(pid), pid + " " + std::to_string(3 << 8) + "\n");
     EXPECT_EQ(iRoot.Read("/env"), iRoot.Root() + "\n");
 
-    const TToolRun sleeper = Sim("launch", "sleep 30");
+    // The shell starts a program of its own: the kill must end that one too.
+    const TToolRun sleeper =
+        Sim("launch", "sleep 30 & echo $! > \"$FIXTRAIL_ROOT/sleep.pid\"; wait");
     ASSERT_EQ(sleeper.iStatus, 0);
     const std::string sleeping = sleeper.iOut.substr(0, sleeper.iOut.find('\n'));
     EXPECT_EQ(Sim("wait", sleeping).iOut, "0 0\n");  // still running
+    std::string grandchild;
+    for (int i = 0; i < 100 && grandchild.empty(); ++i, ::usleep(50000)) {
+        grandchild = iRoot.Read("/sleep.pid");
+    }
+    ASSERT_FALSE(grandchild.empty());
+    grandchild.pop_back();  // the line feed
     const TToolRun killed = Sim("kill", sleeping);
     EXPECT_EQ(killed.iStatus, 0);
     EXPECT_EQ(killed.iOut, "0\n");
     EXPECT_EQ(WaitForEnd(sleeping), sleeping + " " + std::to_string(SIGTERM) + "\n");
+    EXPECT_TRUE(HasEnded(grandchild)) << "sleep " << grandchild << " outlived the kill";
     // Only its own children: pid 1 is not one of them.
     EXPECT_EQ(Sim("kill", "1").iOut, "-1\n");
     EXPECT_EQ(Sim("wait", "1").iOut, "-1 0\n");

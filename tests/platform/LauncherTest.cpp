@@ -109,12 +109,6 @@ int WaitForEnd(int aPid) {
 }
 
 TEST_F(LauncherTest, LaunchesWaitsAndKillsThroughTheDaemon) {
-#ifdef FIXTRAIL_TOOL_EMULATOR
-    // The daemon is a target program started from a target program: under user-mode emulation
-    // its socket requests are not served reliably, so these run on the host builds only.
-    GTEST_SKIP() << "needs the launcher daemon running natively";
-#endif
-
     CLauncherDaemon daemon(iRoot.Root());
     ASSERT_TRUE(daemon.IsReady());
 

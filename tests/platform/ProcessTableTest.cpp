@@ -46,12 +46,6 @@ TEST(ProcessTable, ASlaveLaunchesNothing) {
 }
 
 TEST(ProcessTable, KeepsLaunchedCommandsAndClearsEndedOnes) {
-#ifdef FIXTRAIL_TOOL_EMULATOR
-    // The daemon is a target program started from a target program: under user-mode emulation
-    // its socket requests are not served reliably, so these run on the host builds only.
-    GTEST_SKIP() << "needs the launcher daemon running natively";
-#endif
-
     CTempRoot root;
     CLauncherDaemon daemon(root.Root());
     CChildProcess child([] {
@@ -95,12 +89,6 @@ TEST(ProcessTable, KeepsLaunchedCommandsAndClearsEndedOnes) {
 }
 
 TEST(ProcessTable, RefusesAFullTableAndOverlongCommands) {
-#ifdef FIXTRAIL_TOOL_EMULATOR
-    // The daemon is a target program started from a target program: under user-mode emulation
-    // its socket requests are not served reliably, so these run on the host builds only.
-    GTEST_SKIP() << "needs the launcher daemon running natively";
-#endif
-
     CTempRoot root;
     CLauncherDaemon daemon(root.Root());
     CChildProcess child([] {

@@ -33,7 +33,7 @@ class CLauncherDaemon {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        if (::posix_spawnp(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
             iPid = -1;
         }
         posix_spawn_file_actions_destroy(&actions);

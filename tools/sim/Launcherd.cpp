@@ -73,8 +73,13 @@ pid_t Launch(const char* aCommandLine) {
         ::signal(SIGTERM, SIG_DFL);
         ::signal(SIGINT, SIG_DFL);
         ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+        // Its own process group: a kill must also reach what the shell started.
+        (void)::setpgid(0, 0);
         ::execl("/bin/sh", "sh", "-c", aCommandLine, static_cast<char*>(nullptr));
         ::_exit(127);
+    }
+    if (pid > 0) {
+        (void)::setpgid(pid, pid);  // set on both sides, whichever runs first
     }
     ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     return pid;
@@ -102,7 +107,7 @@ std::string Answer(const std::string& aRequest, TChildren& aChildren) {
     } else if (std::strncmp(request, "KILL ", 5) == 0 && ParsePid(request + 5, pid)) {
         // Only its own children: a client must not reach any other process on the host.
         const bool own = aChildren.iRunning.count(pid) != 0;
-        std::snprintf(reply, sizeof reply, "%d", own && ::kill(pid, SIGTERM) == 0 ? 0 : -1);
+        std::snprintf(reply, sizeof reply, "%d", own && ::kill(-pid, SIGTERM) == 0 ? 0 : -1);
     } else {
         std::snprintf(reply, sizeof reply, "ERROR");
     }
@@ -214,7 +219,7 @@ bool RunLauncherDaemon(const std::string& aRoot, std::string* aError) {
     (void)::unlink(path.c_str());
     (void)::close(listener);
     for (const auto& child : children.iRunning) {
-        (void)::kill(child.first, SIGTERM);
+        (void)::kill(-child.first, SIGTERM);
     }
     for (const auto& child : children.iRunning) {
         int status;

@@ -8,9 +8,12 @@
 //   WAIT4 pid            ->  "pid status" once that child has ended (status as waitpid gives
 //                            it, reported once), "0 0" while it runs, "-1 0" for a pid that is
 //                            not one of its children
-//   KILL pid             ->  "0", or "-1" for a pid that is not a running child of its own
+//   KILL pid             ->  "0", or "-1" for a pid that is not a running child of its own;
+//                            SIGTERM goes to the child's process group, so that what its shell
+//                            started ends with it
 //   anything else        ->  "ERROR"
-// Commands run through /bin/sh -c with FIXTRAIL_ROOT=ROOT in their environment. Runs until
-// SIGTERM or SIGINT, then ends the children still running and removes the socket. False with a
+// Commands run through /bin/sh -c, each in a process group of its own, with FIXTRAIL_ROOT=ROOT
+// in their environment. Runs until SIGTERM or SIGINT, then ends the children still running
+// (their groups) and removes the socket. False with a
 // one-line reason when it cannot start.
 bool RunLauncherDaemon(const std::string& aRoot, std::string* aError);
