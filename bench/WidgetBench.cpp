@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "SampleSkin.h"
 #include "platform/VirtualScreen.h"
 #include "ui/Skin.h"
 #include "ui/UIButton.h"
@@ -49,26 +50,11 @@ class CBenchScreen : public MVirtualScreen {
     std::vector<std::uint32_t> iWords;
 };
 
-std::string SkinRootPath() {
-    if (const char* root = std::getenv("FIXTRAIL_SKIN_ROOT")) {
-        return root;
-    }
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return "skin-root";
-    }
-    path[length] = '\0';
-    std::string directory(path);
-    directory.erase(directory.rfind('/'));
-    return directory + "/../skin-root";
-}
-
 // The main screen's kind of content: four command buttons, two radio pairs, twelve labels
 // (title, file, status, a caption and the eight counters).
 struct TBenchUi {
     TBenchUi() {
-        SetSkinRoot(SkinRootPath().c_str());
+        SetSkinRoot(SampleSkinRoot().c_str());
         SetDefaultWidgetScreen(&iScreen);
         iUi.reset(new CUIScreen(KInitialColorScheme));
         GetSkin()->SetSchemeIndex(KInitialColorScheme);

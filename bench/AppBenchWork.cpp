@@ -1,0 +1,180 @@
+#include "AppBenchWork.h"
+
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "SampleSkin.h"
+#include "app/Application.h"
+#include "app/MainScreen.h"
+#include "nmea/CaptureState.h"
+#include "nmea/NmeaParser.h"
+#include "platform/DevicePath.h"
+#include "platform/DisplayOwner.h"
+#include "platform/FrameBuffer.h"
+#include "platform/RawFrameBuffer.h"
+#include "platform/VirtualScreen.h"
+#include "ui/Colors.h"
+#include "ui/Skin.h"
+
+namespace {
+
+constexpr int KDepth = 16;
+
+bool WriteText(const std::string& aPath, const std::string& aText) {
+    std::FILE* file = std::fopen(aPath.c_str(), "w");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(aText.data(), 1, aText.size(), file) == aText.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool LayOut(const std::string& aRoot, int aWidth, int aHeight, int aModel) {
+    const char* directories[] = {"/dev",
+                                 "/sys",
+                                 "/sys/class",
+                                 "/sys/class/graphics",
+                                 "/sys/class/graphics/fb0",
+                                 "/proc",
+                                 "/proc/orbelia",
+                                 "/var",
+                                 "/var/run",
+                                 "/mnt",
+                                 "/mnt/sdcard",
+                                 KAppDirectory};
+    for (const char* directory : directories) {
+        if (::mkdir((aRoot + directory).c_str(), 0700) != 0) {
+            return false;
+        }
+    }
+    std::FILE* file = std::fopen((aRoot + KFrameBufferPath).c_str(), "w");
+    if (file == nullptr) {
+        return false;
+    }
+    const off_t bytes = static_cast<off_t>(aWidth) * aHeight * (KDepth / 8);
+    const bool sized = ::ftruncate(::fileno(file), bytes) == 0;
+    if (std::fclose(file) != 0 || !sized) {
+        return false;
+    }
+    return WriteText(aRoot + KFrameBufferSizePath,
+                     std::to_string(aWidth) + "," + std::to_string(aHeight) + "\n") &&
+           WriteText(aRoot + KFrameBufferDepthPath, std::to_string(KDepth) + "\n") &&
+           WriteText(aRoot + "/proc/orbelia/modelid", std::to_string(aModel) + "\n");
+}
+
+int RemoveEntry(const char* aPath, const struct stat*, int, struct FTW*) {
+    (void)std::remove(aPath);
+    return 0;
+}
+
+}  // namespace
+
+CBenchDevice::CBenchDevice(int aWidth, int aHeight, int aModel) : iWidth(aWidth), iHeight(aHeight) {
+    char root[64] = "/tmp/fixtrail-bench-app-XXXXXX";
+    if (::access("/dev/shm", W_OK) == 0) {
+        std::snprintf(root, sizeof root, "/dev/shm/fixtrail-bench-app-XXXXXX");
+    }
+    if (::mkdtemp(root) == nullptr) {
+        return;
+    }
+    iRoot = root;
+    iLaidOut = LayOut(iRoot, aWidth, aHeight, aModel) &&
+               ::setenv(KDeviceRootVariable, iRoot.c_str(), 1) == 0;
+}
+
+CBenchDevice::~CBenchDevice() {
+    if (!iRoot.empty()) {
+        (void)::nftw(iRoot.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+}
+
+bool CBenchDevice::IsReady(std::string* aReason) const {
+    if (!iLaidOut) {
+        *aReason = "cannot lay out a device root (" + iRoot + ")";
+        return false;
+    }
+    MFrameBuffer* device = GetFrameBuffer();
+    if (device->GetBuffer() == nullptr || GetVirtualScreen()->GetBuffer() == nullptr ||
+        device->GetWidth() != iWidth || device->GetHeight() != iHeight) {
+        *aReason = "cannot map the frame buffer of " + iRoot;
+        return false;
+    }
+    return true;
+}
+
+CRunningApplication::CRunningApplication(bool aSampleSkin, bool aShown) : iSampleSkin(aSampleSkin) {
+    SetSkinRoot(aSampleSkin ? SampleSkinRoot().c_str() : KDefaultSkinRoot);
+    SetActivePid(aShown ? static_cast<int>(::getpid()) : 0);
+    gCaptureState = new CCaptureState(KColorWhite, KColorYellow);
+    gNmeaParser = new CNmeaParser;
+    gCaptureState->DecodeMode = DecodeOn;
+    gCaptureState->ComposeLogFileName();
+    gCaptureState->LogFile = std::fopen("/dev/null", "w");
+    gCaptureState->RunState = Running;
+    gMainScreen = new CMainScreen;
+    GetSkin()->SetSchemeIndex(KMainScreenScheme);
+    gMainScreen->Draw();
+    gMainScreen->RefreshControls();
+    gMainScreen->RefreshValues();
+}
+
+CRunningApplication::~CRunningApplication() {
+    delete gMainScreen;
+    gMainScreen = nullptr;
+    delete gNmeaParser;
+    gNmeaParser = nullptr;
+    delete gCaptureState;  // closes the log
+    gCaptureState = nullptr;
+}
+
+const char* CRunningApplication::SkinProblem() const {
+    auto* skin = dynamic_cast<CDefaultSkin*>(GetSkin());
+    if (skin == nullptr) {
+        return "the skin is not a file skin";
+    }
+    const bool fixedFonts =
+        skin->IsFontShared(ESkinFontControl) && skin->IsFontShared(ESkinFontButton);
+    if (iSampleSkin && (skin->GetImage(ESkinImageBack) == nullptr || fixedFonts)) {
+        return "no sample skin with TrueType fonts (build fixtrail-skin, or set "
+               "FIXTRAIL_SKIN_ROOT)";
+    }
+    return !iSampleSkin && !fixedFonts ? "the device root holds a skin" : nullptr;
+}
+
+std::vector<std::string> MakeBatches(const std::vector<std::string>& aSentences,
+                                     std::size_t aBatch) {
+    std::vector<std::string> batches;
+    for (std::size_t first = 0; first < aSentences.size(); first += aBatch) {
+        const std::size_t last = std::min(aSentences.size(), first + aBatch);
+        std::string bytes;
+        for (std::size_t i = first; i < last; ++i) {
+            bytes += '$';
+            bytes += aSentences[i];
+            bytes += "\r\n";
+        }
+        batches.push_back(std::move(bytes));
+    }
+    return batches;
+}
+
+long LitDevicePixels() {
+    MFrameBuffer* device = GetFrameBuffer();
+    const std::uint8_t* memory = device->GetBuffer();
+    if (memory == nullptr) {
+        return 0;
+    }
+    const std::size_t pixels = static_cast<std::size_t>(device->GetWidth()) *
+                               static_cast<std::size_t>(device->GetHeight());
+    long lit = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        lit += (memory[2 * i] | memory[2 * i + 1]) != 0 ? 1 : 0;
+    }
+    return lit;
+}
