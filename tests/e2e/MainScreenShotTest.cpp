@@ -27,10 +27,6 @@ constexpr TPoint KYesRadio480{297, 82};
 constexpr TPoint KStartStop480{61, 247};
 constexpr TPoint KExit480{415, 247};
 
-const std::string KSentences =
-    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
-    "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
-
 class MainScreenShotTest : public CSimulatedDeviceTest {
   protected:
     // The sample skin where the program looks for it, on the SD card.

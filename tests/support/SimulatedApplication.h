@@ -103,6 +103,11 @@ class CApplication {
     int iStatus = -1;
 };
 
+// A GGA and an RMC sentence as a receiver sends them.
+inline const std::string KSentences =
+    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
+    "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+
 struct TPoint {
     int iX;
     int iY;
