@@ -2,6 +2,7 @@
 // root, its files, records and pictures checked byte for byte.
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -209,8 +210,19 @@ TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
     EXPECT_EQ(kept.substr(0, 2), Bytes({0x34, 0x12}));
     EXPECT_EQ(KindOf(root + "/dev/ts"), 'p');
 
+    // A program that maps the old file keeps a whole mapping: a file shrunk under it would
+    // give it a bus error at its first write past the new end.
+    ASSERT_EQ(RunTool({"init", root, "--size", "640x480"}).iStatus, 0);
+    const std::size_t mappedBytes = 640u * 480 * 2;
+    const int mapped = ::open((root + "/dev/fb").c_str(), O_RDWR);
+    ASSERT_GE(mapped, 0);
+    void* memory = ::mmap(nullptr, mappedBytes, PROT_READ | PROT_WRITE, MAP_SHARED, mapped, 0);
+    ::close(mapped);
+    ASSERT_NE(memory, MAP_FAILED);
     const TToolResult resized = RunTool({"init", root, "--size", "480x272", "--model=8"});
     ASSERT_EQ(resized.iStatus, 0) << resized.iOutput;
+    static_cast<volatile char*>(memory)[mappedBytes - 1] = 1;
+    ::munmap(memory, mappedBytes);
     EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb"), std::string(480 * 272 * 2, '\0'));
     EXPECT_EQ(temp.Read("/sys/class/graphics/fb0/virtual_size"), "480,272\n");
     EXPECT_EQ(temp.Read("/proc/orbelia/modelid"), "8\n");

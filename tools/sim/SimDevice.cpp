@@ -81,21 +81,37 @@ bool MakeFrameBufferFile(const std::string& aPath, off_t aBytes, std::string* aE
         return false;
     }
     struct stat status {};
-    bool made = ::fstat(descriptor, &status) == 0;
-    if (made && !S_ISREG(status.st_mode)) {
-        ::close(descriptor);
+    const bool found = ::fstat(descriptor, &status) == 0;
+    ::close(descriptor);
+    if (found && !S_ISREG(status.st_mode)) {
         *aError = aPath + " exists and is not a regular file";
         return false;
     }
-    // Same size: an application may have the file mapped, and its picture stays. Another size
-    // is another layout, so the old bytes would only be noise: start from black.
-    if (made && status.st_size != aBytes) {
-        made = ::ftruncate(descriptor, 0) == 0 && ::ftruncate(descriptor, aBytes) == 0;
+    // Same size: an application may have the file mapped, and its picture stays.
+    if (found && status.st_size == aBytes) {
+        return true;
+    }
+    // Another size is another layout, so the old bytes would only be noise: start from black.
+    // A file just made is sized in place; one with a picture is replaced by a new file, since a
+    // process that still maps it would get a bus error once it shrank under it.
+    bool made = found;
+    if (made && status.st_size == 0) {
+        made = ::truncate(aPath.c_str(), aBytes) == 0;
+    } else if (made) {
+        const std::string fresh = aPath + ".new";
+        const int replacement = ::open(fresh.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
+        made = replacement >= 0 && ::ftruncate(replacement, aBytes) == 0;
+        if (replacement >= 0) {
+            ::close(replacement);
+        }
+        made = made && ::rename(fresh.c_str(), aPath.c_str()) == 0;
+        if (!made) {
+            (void)::unlink(fresh.c_str());
+        }
     }
     if (!made) {
         *aError = SystemError("cannot size " + aPath);
     }
-    ::close(descriptor);
     return made;
 }
 
