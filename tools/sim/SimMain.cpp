@@ -457,7 +457,7 @@ void PrintToolHelp() {
         "The simulated device under the directory ROOT (run the application with\n"
         "FIXTRAIL_ROOT=ROOT). Commands:\n");
     for (const TCommand& command : KCommands) {
-        std::printf("  %-8s %s\n", command.iName, command.iOperands);
+        std::printf("  %-9s %s\n", command.iName, command.iOperands);
     }
     std::printf("\nfixtrail-sim COMMAND --help describes one command.\n");
 }
