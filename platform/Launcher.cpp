@@ -27,13 +27,20 @@ bool ParseInt(const char*& aText, int& aValue) {
     return true;
 }
 
-// "PID %d": the word, any white space, a number.
+// "PID %d": the word, any white space, a number. Only a positive number names a process: the
+// daemon's own failure is -1, and 0 or another negative number must not reach kill() as a pid
+// (it would mean a process group).
 bool ParsePidReply(const char* aReply, int& aPid) {
     if (std::strncmp(aReply, "PID", 3) != 0) {
         return false;
     }
     const char* text = aReply + 3;
-    return ParseInt(text, aPid);
+    int pid = 0;
+    if (!ParseInt(text, pid) || pid <= 0) {
+        return false;
+    }
+    aPid = pid;
+    return true;
 }
 
 // Sends aRequest on a new connection and reads the reply into aReply (KLauncherReplySize

@@ -175,6 +175,8 @@ TEST_F(LauncherTest, ParsesRepliesAndSendsExactRequests) {
         {"no word", TRequest::ELaunch, "123", true, -1, 0, sentLaunch},
         {"word only", TRequest::ELaunch, "PID x", true, -1, 0, sentLaunch},
         {"out of range", TRequest::ELaunch, "PID 99999999999", true, -1, 0, sentLaunch},
+        {"zero is no process", TRequest::ELaunch, "PID 0", true, -1, 0, sentLaunch},
+        {"negative is no process", TRequest::ELaunch, "PID -5", true, -1, 0, sentLaunch},
         {"hung up", TRequest::ELaunch, "", false, -1, 0, sentLaunch},
         {"longer than a reply", TRequest::ELaunch, longReply, true, -1, 0, sentLaunch},
         {"argument vector", TRequest::EArgs, "PID 5", true, 5, 0, sentArgs},
