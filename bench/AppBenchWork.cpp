@@ -18,56 +18,12 @@
 #include "platform/DevicePath.h"
 #include "platform/DisplayOwner.h"
 #include "platform/FrameBuffer.h"
-#include "platform/RawFrameBuffer.h"
 #include "platform/VirtualScreen.h"
+#include "tools/sim/SimDevice.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
 
 namespace {
-
-constexpr int KDepth = 16;
-
-bool WriteText(const std::string& aPath, const std::string& aText) {
-    std::FILE* file = std::fopen(aPath.c_str(), "w");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(aText.data(), 1, aText.size(), file) == aText.size();
-    return std::fclose(file) == 0 && written;
-}
-
-bool LayOut(const std::string& aRoot, int aWidth, int aHeight, int aModel) {
-    const char* directories[] = {"/dev",
-                                 "/sys",
-                                 "/sys/class",
-                                 "/sys/class/graphics",
-                                 "/sys/class/graphics/fb0",
-                                 "/proc",
-                                 "/proc/orbelia",
-                                 "/var",
-                                 "/var/run",
-                                 "/mnt",
-                                 "/mnt/sdcard",
-                                 KAppDirectory};
-    for (const char* directory : directories) {
-        if (::mkdir((aRoot + directory).c_str(), 0700) != 0) {
-            return false;
-        }
-    }
-    std::FILE* file = std::fopen((aRoot + KFrameBufferPath).c_str(), "w");
-    if (file == nullptr) {
-        return false;
-    }
-    const off_t bytes = static_cast<off_t>(aWidth) * aHeight * (KDepth / 8);
-    const bool sized = ::ftruncate(::fileno(file), bytes) == 0;
-    if (std::fclose(file) != 0 || !sized) {
-        return false;
-    }
-    return WriteText(aRoot + KFrameBufferSizePath,
-                     std::to_string(aWidth) + "," + std::to_string(aHeight) + "\n") &&
-           WriteText(aRoot + KFrameBufferDepthPath, std::to_string(KDepth) + "\n") &&
-           WriteText(aRoot + "/proc/orbelia/modelid", std::to_string(aModel) + "\n");
-}
 
 int RemoveEntry(const char* aPath, const struct stat*, int, struct FTW*) {
     (void)std::remove(aPath);
@@ -85,7 +41,8 @@ CBenchDevice::CBenchDevice(int aWidth, int aHeight, int aModel) : iWidth(aWidth)
         return;
     }
     iRoot = root;
-    iLaidOut = LayOut(iRoot, aWidth, aHeight, aModel) &&
+    std::string error;
+    iLaidOut = MakeDeviceRoot(iRoot, aWidth, aHeight, aModel, &error) &&
                ::setenv(KDeviceRootVariable, iRoot.c_str(), 1) == 0;
 }
 

@@ -7,9 +7,8 @@
 // The set-up shared by app_instr and app_bench: the running application as it runs in the
 // simulated device, with its real main screen, capture events and virtual screen.
 
-// A private device root under /dev/shm (else /tmp) with what the application reaches of the
-// simulator's layout: the frame-buffer file and its geometry, the model number, var/run for the
-// owner file and the card's application directory. It is FIXTRAIL_ROOT from construction on,
+// A private device root under /dev/shm (else /tmp), laid out as `fixtrail-sim init` lays it
+// out. It is FIXTRAIL_ROOT from construction on,
 // so it must be made before anything opens the display; it is removed at destruction (the
 // mappings stay valid until exit).
 class CBenchDevice {

@@ -61,9 +61,10 @@ tap "${start_stop[@]}"
 sleep 0.5 # the stop and its redraw are handled before the next touch is read
 shot=$root/screenshot.png
 "$sim" shot "$root" "$shot"
-# The application's own pid is the owner word; its peak resident memory so far, the whole run.
-app_only=$(od -An -tu4 -N4 "$root/var/run/uipidshm" | tr -d ' ')
-peak=$(awk '/^VmHWM/ {print $2, $3}' "/proc/$app_only/status" 2>/dev/null || true)
+# run's child, the application itself, is the pid in the owner word; its peak resident memory
+# over the capture, read just before Exit ends it.
+fixtrail_pid=$(od -An -tu4 -N4 "$root/var/run/uipidshm" | tr -d ' ')
+peak=$(awk '/^VmHWM/ {print $2, $3}' "/proc/$fixtrail_pid/status" 2>/dev/null || true)
 tap "${exit_button[@]}"
 status=0
 wait "$app_pid" || status=$?

@@ -115,6 +115,16 @@ TEST_F(LauncherdTest, LaunchesWithTheRootWaitsAndKills) {
     // Only its own children: pid 1 is not one of them.
     EXPECT_EQ(Sim("kill", "1").iOut, "-1\n");
     EXPECT_EQ(Sim("wait", "1").iOut, "-1 0\n");
+
+    // A program left in the background by a shell that has ended ends with the daemon.
+    const TToolRun detached = Sim("launch", "sleep 30 & echo $! > \"$FIXTRAIL_ROOT/bg.pid\"");
+    const std::string shell = detached.iOut.substr(0, detached.iOut.find('\n'));
+    EXPECT_EQ(WaitForEnd(shell), shell + " 0\n");
+    std::string background = iRoot.Read("/bg.pid");
+    ASSERT_FALSE(background.empty());
+    background.pop_back();
+    StopDaemon();
+    EXPECT_TRUE(HasEnded(background)) << "sleep " << background << " outlived the daemon";
 }
 
 TEST_F(LauncherdTest, AnswersBadRequestsAndRefusesASecondDaemon) {

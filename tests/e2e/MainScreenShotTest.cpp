@@ -53,36 +53,48 @@ class MainScreenShotTest : public CSimulatedDeviceTest {
         return RunTool("fixtrail-sim", arguments).iStatus == 0;
     }
 
+    bool Shot(TPicture& aPicture) {
+        const std::string path = iRoot.Path("/shot.ppm");
+        return Shot(path, true) && ReadPpm(path, aPicture);
+    }
+
     // The screen may still be drawing when a test gets here, so it is looked at until it matches
-    // or the time is up; the last picture is then kept as <aName>_err.png.
+    // or the time is up; the last picture compared is then kept as <aName>_err.ppm.
     void ExpectScreenMatches(const std::string& aReference, const std::string& aName) {
-        const std::string picturePath = iRoot.Path("/shot.ppm");
-        const std::string errorPath = KOutputDir + aName + "_err.png";
-        TPicture reference;
-        if (!ReadPng(aReference, reference) || ReferenceUpdateRequested()) {
-            SleepMs(1000);  // the last redraw of the step before
-            ASSERT_TRUE(Shot(aReference, false));
-            std::printf("Reference picture written: %s\n", aReference.c_str());
+        if (ReferenceMissing(aReference) || ReferenceUpdateRequested()) {
+            WriteReference(aReference);
             return;
         }
+        TPicture reference;
+        ASSERT_TRUE(ReadPng(aReference, reference)) << aReference << " is not a readable PNG";
+        const std::string errorPath = KOutputDir + aName + "_err.ppm";
         std::remove(errorPath.c_str());
+        TPicture actual;
         std::string differences;
-        const bool matched = PollFor(
-            [&] {
-                TPicture actual;
-                if (!Shot(picturePath, true) || !ReadPpm(picturePath, actual)) {
-                    differences = "no picture could be taken";
-                    return false;
-                }
-                differences = DescribeDifferences(actual, reference);
-                return differences.empty();
-            },
-            5000);
+        const bool matched = PollFor([&] {
+            differences =
+                Shot(actual) ? DescribeDifferences(actual, reference) : "no picture could be taken";
+            return differences.empty();
+        });
         if (!matched) {
-            (void)Shot(errorPath, false);
+            WritePpm(errorPath, actual);
             ADD_FAILURE() << aReference << ": " << differences << "; the screen is in "
                           << errorPath;
         }
+    }
+
+    // A new reference is the screen once it has settled: two pictures in a row alike.
+    void WriteReference(const std::string& aReference) {
+        TPicture previous;
+        TPicture current;
+        ASSERT_TRUE(PollFor([&] {
+            previous = current;
+            SleepMs(200);
+            return Shot(current) && !previous.iPixels.empty() &&
+                   DescribeDifferences(current, previous).empty();
+        })) << "the screen never settled";
+        ASSERT_TRUE(Shot(aReference, false));
+        std::printf("Reference picture written: %s\n", aReference.c_str());
     }
 };
 

@@ -1,42 +1,20 @@
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/Launcher.h"
-
-extern char** environ;
+#include "support/ToolRun.h"
 
 // The simulator's launcher daemon on a device root, started as its own process (under the
 // emulator in cross builds) and ended with SIGTERM, which ends its children too.
 class CLauncherDaemon {
   public:
-    explicit CLauncherDaemon(const std::string& aRoot) {
-        std::vector<std::string> words;
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        words.push_back(FIXTRAIL_TOOL_EMULATOR);
-#endif
-        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/fixtrail-sim");
-        words.push_back("launcherd");
-        words.push_back(aRoot);
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawnp(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            iPid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+    explicit CLauncherDaemon(const std::string& aRoot)
+        : iPid(SpawnQuietTool("fixtrail-sim", {"launcherd", aRoot})) {
         // The daemon renames its socket into place once it listens.
         const std::string socket = aRoot + KLauncherSocketPath;
         for (int i = 0; i < 1000 && iPid > 0 && ::access(socket.c_str(), F_OK) != 0; ++i) {
@@ -44,15 +22,11 @@ class CLauncherDaemon {
         }
         iReady = ::access(socket.c_str(), F_OK) == 0;
     }
-    ~CLauncherDaemon() {
-        Stop();
-    }
+    ~CLauncherDaemon() { Stop(); }
     CLauncherDaemon(const CLauncherDaemon&) = delete;
     CLauncherDaemon& operator=(const CLauncherDaemon&) = delete;
 
-    bool IsReady() const {
-        return iReady;
-    }
+    bool IsReady() const { return iReady; }
     // Ends the daemon; its wait status, -1 when it was not running.
     int Stop() {
         int status = -1;
@@ -65,6 +39,6 @@ class CLauncherDaemon {
     }
 
   private:
-    pid_t iPid = -1;
+    pid_t iPid;
     bool iReady = false;
 };

@@ -2,9 +2,12 @@
 
 // Pictures compared pixel for pixel with reference files kept in the source tree. A missing
 // reference is written from the current picture; FIXTRAIL_UPDATE_REFERENCES=1 rewrites them
-// all. On a mismatch the picture is written beside the test program as <name>_err, to be looked
-// at against the reference.
+// all; one that exists but cannot be read fails the test. On a mismatch the picture is written
+// beside the test program as <name>_err.ppm, to be looked at against the reference.
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -64,8 +67,10 @@ inline int HeaderNumber(const std::string& aBytes, std::size_t& aPosition) {
         }
     }
     int value = -1;
-    while (aPosition < aBytes.size() && aBytes[aPosition] >= '0' && aBytes[aPosition] <= '9' &&
-           value < 100000) {
+    while (aPosition < aBytes.size() && aBytes[aPosition] >= '0' && aBytes[aPosition] <= '9') {
+        if (value >= 100000) {
+            return -1;  // no picture of ours is that large
+        }
         value = (value < 0 ? 0 : value * 10) + (aBytes[aPosition++] - '0');
     }
     return value;
@@ -89,7 +94,7 @@ inline bool ReadPpm(const std::string& aPath, TPicture& aPicture) {
     if (aPicture.iWidth <= 0 || aPicture.iHeight <= 0 || maximum != 255 ||
         position > bytes.size() ||
         bytes.size() - position !=
-            static_cast<std::size_t>(aPicture.iWidth) * aPicture.iHeight * 3) {
+            static_cast<std::uint64_t>(aPicture.iWidth) * aPicture.iHeight * 3) {
         return false;
     }
     aPicture.iPixels.clear();
@@ -99,6 +104,13 @@ inline bool ReadPpm(const std::string& aPath, TPicture& aPicture) {
                                            static_cast<std::uint8_t>(bytes[i + 2])));
     }
     return true;
+}
+
+// Written afresh only when it is not there at all: a file that exists but does not read as a
+// picture (cut short, not checked out) must fail, not be replaced by whatever is drawn now.
+inline bool ReferenceMissing(const std::string& aPath) {
+    struct stat status {};
+    return ::stat(aPath.c_str(), &status) != 0 && errno == ENOENT;
 }
 
 inline bool ReferenceUpdateRequested() {

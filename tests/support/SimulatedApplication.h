@@ -4,9 +4,7 @@
 // its device files. Touch records go through `fixtrail-sim tap`, sentences into the feed FIFO;
 // what it shows is read back from the frame buffer and the owner word.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -21,8 +19,6 @@
 
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
-
-extern char** environ;
 
 constexpr int KPollMs = 20000;       // generous: the tests also run under the sanitizers
 constexpr unsigned KTestBound = 90;  // seconds; a hung test ends the program instead of CI
@@ -52,40 +48,61 @@ inline bool PollFor(const std::function<bool()>& aCondition, int aMs = KPollMs) 
     return aCondition();
 }
 
+namespace SimulatedApplicationDetail {
+
+// The applications running now, for the time-out handler.
+inline volatile sig_atomic_t gLivePids[8] = {};
+
+// A test out of time ends here: its destructors will not run, so the programs it started are
+// killed first, or they would run on and hold ctest's output pipe open.
+inline void OnTestBound(int) {
+    for (volatile sig_atomic_t& pid : gLivePids) {
+        if (pid > 0) {
+            (void)::kill(pid, SIGKILL);
+        }
+    }
+    const char message[] = "the test ran out of time; the application was killed\n";
+    (void)!::write(STDERR_FILENO, message, sizeof message - 1);
+    ::_exit(1);
+}
+
+inline void Track(pid_t aOld, pid_t aNew) {
+    for (volatile sig_atomic_t& pid : gLivePids) {
+        if (pid == aOld) {
+            pid = aNew;
+            return;
+        }
+    }
+}
+
+}  // namespace SimulatedApplicationDetail
+
 // The application as a child process; killed when the test ends with it still running.
 class CApplication {
   public:
-    CApplication() {
-        std::string program = std::string(FIXTRAIL_BIN_DIR) + "/fixtrail";
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        // User-mode emulation runs the program in its own process: the pid stays the program's.
-        std::string emulator = FIXTRAIL_TOOL_EMULATOR;
-        char* argv[] = {emulator.data(), program.data(), nullptr};
-#else
-        char* argv[] = {program.data(), nullptr};
-#endif
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawnp(&iPid, argv[0], &actions, nullptr, argv, environ) != 0) {
-            iPid = -1;
+    CApplication() : iPid(SpawnQuietTool("fixtrail", {})) {
+        if (iPid > 0) {
+            SimulatedApplicationDetail::Track(0, iPid);
         }
-        posix_spawn_file_actions_destroy(&actions);
     }
     ~CApplication() {
         if (iPid > 0 && !iEnded) {
             (void)::kill(iPid, SIGKILL);
             (void)::waitpid(iPid, nullptr, 0);
         }
+        if (iPid > 0) {
+            SimulatedApplicationDetail::Track(iPid, 0);
+        }
     }
     CApplication(const CApplication&) = delete;
     CApplication& operator=(const CApplication&) = delete;
 
-    pid_t Pid() const {
-        return iPid;
-    }
+    pid_t Pid() const { return iPid; }
     // Waits for the program to end: its exit status, -1 when it does not end in time.
     int WaitForExit() {
+        if (iPid <= 0) {
+            return -1;  // waitpid(-1) would reap any child of the test
+        }
         PollFor([this] {
             int status = 0;
             if (!iEnded && ::waitpid(iPid, &status, WNOHANG) == iPid) {
@@ -98,7 +115,7 @@ class CApplication {
     }
 
   private:
-    pid_t iPid = -1;
+    pid_t iPid;
     bool iEnded = false;
     int iStatus = -1;
 };
@@ -117,7 +134,13 @@ struct TPoint {
 // In a cross build the program and the tools run under the emulator, as every test program.
 class CSimulatedDeviceTest : public ::testing::Test {
   protected:
-    void SetUp() override { ::alarm(KTestBound); }
+    void SetUp() override {
+        struct sigaction timeOut {};
+        timeOut.sa_handler = SimulatedApplicationDetail::OnTestBound;
+        ::sigemptyset(&timeOut.sa_mask);
+        ::sigaction(SIGALRM, &timeOut, nullptr);
+        ::alarm(KTestBound);
+    }
     void TearDown() override { ::alarm(0); }
 
     void InitDevice(const std::string& aSize = "320x240") {

@@ -14,6 +14,47 @@
 
 extern char** environ;
 
+// The command that runs the program aTool of bin/ with aArguments: under the emulator that
+// runs the tests in a cross build, since the programs are target programs too.
+inline std::vector<std::string> ToolCommand(const std::string& aTool,
+                                            const std::vector<std::string>& aArguments) {
+    std::vector<std::string> words;
+#ifdef FIXTRAIL_TOOL_EMULATOR
+    words.push_back(FIXTRAIL_TOOL_EMULATOR);
+#endif
+    words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/" + aTool);
+    words.insert(words.end(), aArguments.begin(), aArguments.end());
+    return words;
+}
+
+// Starts aTool of bin/ with aActions on its descriptors: its pid, or -1. User-mode emulation
+// runs the program in the emulator's own process, so the pid is the program's in a cross build
+// too.
+inline pid_t SpawnTool(const std::string& aTool, const std::vector<std::string>& aArguments,
+                       const posix_spawn_file_actions_t* aActions) {
+    std::vector<std::string> words = ToolCommand(aTool, aArguments);
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawnp(&pid, argv[0], aActions, nullptr, argv.data(), environ) != 0) {
+        pid = -1;
+    }
+    return pid;
+}
+
+// Starts aTool of bin/ in the background with its standard output discarded.
+inline pid_t SpawnQuietTool(const std::string& aTool, const std::vector<std::string>& aArguments) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const pid_t pid = SpawnTool(aTool, aArguments, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 // A program of bin/ run as a user runs it: a real child process, standard input from a file,
 // standard output and error collected in files (a pipe could fill up while the test waits).
 // In a cross build the emulator that runs the tests runs the program too.
@@ -26,18 +67,6 @@ class CToolRun {
             return;
         }
         iScratch = scratch;
-        std::vector<std::string> words;
-#ifdef FIXTRAIL_TOOL_EMULATOR
-        words.push_back(FIXTRAIL_TOOL_EMULATOR);
-#endif
-        words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/" + aTool);
-        words.insert(words.end(), aArguments.begin(), aArguments.end());
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, aStdin.c_str(), O_RDONLY, 0);
@@ -45,9 +74,7 @@ class CToolRun {
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, ErrPath().c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (::posix_spawnp(&iPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            iPid = -1;
-        }
+        iPid = SpawnTool(aTool, aArguments, &actions);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~CToolRun() {
@@ -74,20 +101,12 @@ class CToolRun {
         }
         return iStatus;
     }
-    const std::string& Out() const {
-        return iOut;
-    }
-    const std::string& Err() const {
-        return iErr;
-    }
+    const std::string& Out() const { return iOut; }
+    const std::string& Err() const { return iErr; }
 
   private:
-    std::string OutPath() const {
-        return iScratch + "/out";
-    }
-    std::string ErrPath() const {
-        return iScratch + "/err";
-    }
+    std::string OutPath() const { return iScratch + "/out"; }
+    std::string ErrPath() const { return iScratch + "/err"; }
     static std::string ReadFile(const std::string& aPath) {
         std::ifstream in(aPath, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -44,13 +44,14 @@ void ExpectMatchesReference(CMemoryVirtualScreen& aScreen, const std::string& aN
     const TPicture actual = Snapshot(aScreen);
     const std::string referencePath = KReferenceDir + aName + ".ppm";
     const std::string errorPath = KOutputDir + aName + "_err.ppm";
-    TPicture reference;
-    if (!ReadPpm(referencePath, reference) || ReferenceUpdateRequested()) {
+    if (ReferenceMissing(referencePath) || ReferenceUpdateRequested()) {
         ::mkdir(KReferenceDir.c_str(), 0755);
         WritePpm(referencePath, actual);
         std::printf("Reference picture written: %s\n", referencePath.c_str());
         return;
     }
+    TPicture reference;
+    ASSERT_TRUE(ReadPpm(referencePath, reference)) << referencePath << " is not a binary PPM";
     std::remove(errorPath.c_str());
     const std::string differences = DescribeDifferences(actual, reference);
     if (!differences.empty()) {

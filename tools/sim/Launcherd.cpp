@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/DevicePath.h"
@@ -32,9 +33,12 @@ void OnStopSignal(int) {
 }
 
 // The children, by pid: true while running; ended ones keep their wait status until reported.
+// Each child leads a process group, which may outlive it (programs its shell put in the
+// background): the groups are kept until they are empty, so that the daemon's end reaches them.
 struct TChildren {
     std::map<pid_t, bool> iRunning;
     std::map<pid_t, int> iEnded;
+    std::set<pid_t> iGroups;
 
     void Reap() {
         int status = 0;
@@ -43,8 +47,17 @@ struct TChildren {
             iRunning.erase(pid);
             iEnded[pid] = status;
         }
+        // A group id is not reused while the group has members, so one still there is ours.
+        for (auto group = iGroups.begin(); group != iGroups.end();) {
+            group = ::kill(-*group, 0) != 0 && errno == ESRCH ? iGroups.erase(group) : ++group;
+        }
     }
 };
+
+// SIGTERM to the child's group, or to the child alone if it has none (setpgid failed).
+bool Terminate(pid_t aChild) {
+    return ::kill(-aChild, SIGTERM) == 0 || ::kill(aChild, SIGTERM) == 0;
+}
 
 bool ParsePid(const char* aText, pid_t& aPid) {
     errno = 0;
@@ -94,6 +107,7 @@ std::string Answer(const std::string& aRequest, TChildren& aChildren) {
         const pid_t child = Launch(request + 7);
         if (child > 0) {
             aChildren.iRunning[child] = true;
+            aChildren.iGroups.insert(child);
         }
         std::snprintf(reply, sizeof reply, "PID %d", child > 0 ? static_cast<int>(child) : -1);
     } else if (std::strncmp(request, "WAIT4 ", 6) == 0 && ParsePid(request + 6, pid)) {
@@ -107,7 +121,7 @@ std::string Answer(const std::string& aRequest, TChildren& aChildren) {
     } else if (std::strncmp(request, "KILL ", 5) == 0 && ParsePid(request + 5, pid)) {
         // Only its own children: a client must not reach any other process on the host.
         const bool own = aChildren.iRunning.count(pid) != 0;
-        std::snprintf(reply, sizeof reply, "%d", own && ::kill(-pid, SIGTERM) == 0 ? 0 : -1);
+        std::snprintf(reply, sizeof reply, "%d", own && Terminate(pid) ? 0 : -1);
     } else {
         std::snprintf(reply, sizeof reply, "ERROR");
     }
@@ -218,8 +232,9 @@ bool RunLauncherDaemon(const std::string& aRoot, std::string* aError) {
 
     (void)::unlink(path.c_str());
     (void)::close(listener);
-    for (const auto& child : children.iRunning) {
-        (void)::kill(-child.first, SIGTERM);
+    children.Reap();
+    for (const pid_t group : children.iGroups) {
+        (void)Terminate(group);
     }
     for (const auto& child : children.iRunning) {
         int status;

@@ -13,7 +13,7 @@
 //                            started ends with it
 //   anything else        ->  "ERROR"
 // Commands run through /bin/sh -c, each in a process group of its own, with FIXTRAIL_ROOT=ROOT
-// in their environment. Runs until SIGTERM or SIGINT, then ends the children still running
-// (their groups) and removes the socket. False with a
-// one-line reason when it cannot start.
+// in their environment. Runs until SIGTERM or SIGINT, then sends SIGTERM to every group it
+// started that still has members, even when its shell has ended, and removes the socket. False
+// with a one-line reason when it cannot start.
 bool RunLauncherDaemon(const std::string& aRoot, std::string* aError);

@@ -106,7 +106,9 @@ bool MakeFrameBufferFile(const std::string& aPath, off_t aBytes, std::string* aE
         }
         made = made && ::rename(fresh.c_str(), aPath.c_str()) == 0;
         if (!made) {
+            const int error = errno;  // the reason, not the clean-up's
             (void)::unlink(fresh.c_str());
+            errno = error;
         }
     }
     if (!made) {

@@ -26,8 +26,9 @@ std::string RootPath(const std::string& aRoot, const char* aDevicePath);
 
 // Lays out a device root: frame-buffer file and its sysfs geometry, the input and feed FIFOs,
 // the model number and the directories the application writes to. Running it again is
-// harmless; a frame-buffer file of another size is resized and cleared, one of the same size
-// keeps its picture. False with a one-line reason in aError.
+// harmless: a frame-buffer file of the same size keeps its picture; one of another size is
+// replaced by a new, black file, so that a program still mapping the old one draws on into it
+// unseen instead of faulting. False with a one-line reason in aError.
 bool MakeDeviceRoot(const std::string& aRoot, int aWidth, int aHeight, int aModel,
                     std::string* aError);
 
