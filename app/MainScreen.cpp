@@ -151,10 +151,11 @@ CMainScreen::CMainScreen() : CUIScreen(KMainScreenScheme) {
 
 const char* CMainScreen::StatusText() const {
     const CCaptureState& state = StateOrDefault();
+    // A log that could not be written says so until the next run opens one.
     if (state.RunState != Stopped) {
-        return KStatusRunning;
+        return state.LogWriteFailed() ? KStatusRunningNoLog : KStatusRunning;
     }
-    return iStartFailed ? KStatusNoLog : KStatusStopped;
+    return iStartFailed || state.LogWriteFailed() ? KStatusNoLog : KStatusStopped;
 }
 
 void CMainScreen::RefreshControls() {

@@ -18,9 +18,12 @@ constexpr int KIdLogNew = 211;
 constexpr int KIdDecodeYes = 310;
 constexpr int KIdDecodeNo = 311;
 
-// The status value after a Start whose log file could not be opened; shown until the next
-// command, so the user sees why nothing runs.
+// The status value after a Start whose log file could not be opened, shown until the next
+// command, so the user sees why nothing runs; and after a run whose log could not be written
+// (card full or failing), shown until the next Start.
 constexpr const char* KStatusNoLog = "Stopped: no log";
+// The status value while a run goes on but its log can no longer be written.
+constexpr const char* KStatusRunningNoLog = "Running: no log";
 
 // The program's only screen: title, log file name, the two settings, the run status, eight
 // counters and the Start/Stop, Save, Hide and Exit buttons. It listens to its own buttons and

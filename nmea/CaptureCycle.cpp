@@ -74,7 +74,14 @@ void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aE
         for (int reads = 0; reads < KMaxReadsPerPass && aParser.ReadFeed(KFeedReadLimit); ++reads) {
         }
         HandleQueuedSentences(aState, aParser, &aEvents);
+        const bool failedBefore = aState.LogWriteFailed();
         aState.FlushLog(false);
+        // The flush is where a full or failing card shows: tell the user now, not a sentence
+        // later, which may never come.
+        if (!failedBefore && aState.LogWriteFailed() && aState.RunState == Running) {
+            aEvents.RefreshCounters();
+            aEvents.UpdateDisplay();
+        }
     }
     aEvents.ServeMessages();
 }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -144,6 +145,7 @@ bool CCaptureState::OpenLog() {
     const TDevicePath path = DevicePath(LogPath);
     LogFile = std::fopen(path.c_str(), "a");
     iLogUnsynced = false;
+    iLogWriteFailed = false;
     iLogSyncTime = MonotonicMs();
     return LogFile != nullptr;
 }
@@ -168,10 +170,15 @@ void CCaptureState::FlushLog(bool aSync) {
     if (LogFile == nullptr || !iLogUnsynced) {
         return;
     }
-    std::fflush(LogFile);
+    // The stream keeps its error indicator, so a write that failed before this flush shows too.
+    if (std::fflush(LogFile) != 0 || std::ferror(LogFile) != 0) {
+        iLogWriteFailed = true;
+    }
     const std::int64_t now = MonotonicMs();
     if (aSync || now - iLogSyncTime >= KSyncIntervalMs) {
-        (void)::fsync(fileno(LogFile));
+        if (::fsync(fileno(LogFile)) != 0 && errno != EINVAL) {  // EINVAL: cannot be synced
+            iLogWriteFailed = true;
+        }
         iLogSyncTime = now;
         iLogUnsynced = false;
     }
@@ -182,7 +189,9 @@ void CCaptureState::CloseLog() {
         return;
     }
     FlushLog(true);
-    std::fclose(LogFile);
+    if (std::fclose(LogFile) != 0) {
+        iLogWriteFailed = true;
+    }
     LogFile = nullptr;
 }
 

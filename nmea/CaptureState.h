@@ -44,6 +44,9 @@ class CCaptureState {
     void FlushLog(bool aSync);
     // Flushes, syncs and closes the log if it is open.
     void CloseLog();
+    // True when a write, flush, sync or close of the log failed since it was last opened (card
+    // full, removed or failing): what was counted since may be missing from the file.
+    bool LogWriteFailed() const { return iLogWriteFailed; }
 
     void ResetCounters();
 
@@ -68,6 +71,7 @@ class CCaptureState {
   private:
     bool iLogUnsynced = false;      // written and flushed, but not yet synced to the card
     std::int64_t iLogSyncTime = 0;  // monotonic milliseconds of the last sync
+    bool iLogWriteFailed = false;
 };
 
 // The configuration words, indexed by the setting's value.

@@ -393,6 +393,30 @@ TEST(MainScreen, StartWithoutALogShowsWhyUntilTheNextCommand) {
     EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
 }
 
+// A card that fills up during a run: the counters go on, and the status says the log does not.
+TEST(MainScreen, ALogThatCannotBeWrittenShowsUntilTheNextStart) {
+    CTempRoot root;
+    ASSERT_EQ(::symlink("/dev/full", root.Path("/mnt/sdcard/fixtrail/nmea_0000.nmea").c_str()), 0);
+    CScreenFixture fixture(320, 240);
+    fixture.Build();
+    fixture.Command(EStartStop);
+    ASSERT_EQ(gCaptureState->RunState, Running);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+    gCaptureState->WriteLog("GPGGA,1", 7, nullptr);
+    gCaptureState->FlushLog(false);
+    gMainScreen->RefreshValues();
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusRunningNoLog);
+
+    fixture.Command(EStartStop);
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
+    fixture.Command(ENew);
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
+
+    ASSERT_EQ(::unlink(root.Path("/mnt/sdcard/fixtrail/nmea_0000.nmea").c_str()), 0);
+    fixture.Command(EStartStop);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+}
+
 TEST(MainScreen, SettingsChangeOnlyWhileStopped) {
     CTempRoot root;
     CScreenFixture fixture(320, 240);

@@ -205,6 +205,18 @@ TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEverySentence) {
     EXPECT_EQ(iEvents.iUpdateCalls, 3);
 }
 
+// The failure shows at the flush after the sentences: the screen is told at once, and once.
+TEST_F(CaptureCycle, AFullCardIsShownInThePassThatFindsIt) {
+    ASSERT_EQ(::symlink("/dev/full", iRoot.Path("/mnt/sdcard/fixtrail/nmea_0000.nmea").c_str()), 0);
+    Start(DecodeOff);
+    Feed(FeedLines({"A", "B"}));
+    EXPECT_TRUE(iState.LogWriteFailed());
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{1, 2, 2}));
+    Feed(FeedLines({"C"}));
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{1, 2, 2, 3}));
+    EXPECT_EQ(iState.TotalCount, 3);
+}
+
 TEST_F(CaptureCycle, HiddenRunLogsAndCountsWithoutDrawing) {
     Start(DecodeOn);
     iState.RunState = RunningHidden;

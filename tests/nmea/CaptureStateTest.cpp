@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -250,6 +252,31 @@ TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
     EXPECT_EQ(root.Read(logFile), "earlier run\n$" + sentence + "\n$PGRMZ,93\n" + KSeparator +
                                       report + KSeparator + "$GPZDA\n");
     EXPECT_EQ(KSeparator.size(), 41u);
+}
+
+// A full card: the writes are buffered, so the failure shows at the flush, and stays until the
+// next run opens its log.
+TEST(CaptureState, AFailedLogWriteIsKeptUntilTheNextOpen) {
+    CTempRoot root;
+    const char* const logFile = "/mnt/sdcard/fixtrail/nmea_0000.nmea";
+    ASSERT_EQ(::symlink("/dev/full", root.Path(logFile).c_str()), 0);
+    CCaptureState state;
+    state.ComposeLogFileName();
+    ASSERT_TRUE(state.OpenLog());
+    EXPECT_FALSE(state.LogWriteFailed());
+    state.WriteLog("GPGGA,1", 7, nullptr);
+    state.FlushLog(false);
+    EXPECT_TRUE(state.LogWriteFailed());
+    state.CloseLog();
+    EXPECT_TRUE(state.LogWriteFailed()) << "the user must still learn of it after the run";
+
+    ASSERT_EQ(::unlink(root.Path(logFile).c_str()), 0);
+    ASSERT_TRUE(state.OpenLog());
+    EXPECT_FALSE(state.LogWriteFailed());
+    state.WriteLog("GPGGA,1", 7, nullptr);
+    state.CloseLog();
+    EXPECT_FALSE(state.LogWriteFailed());
+    EXPECT_EQ(root.Read(logFile), "$GPGGA,1\n");
 }
 
 TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
