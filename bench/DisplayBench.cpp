@@ -7,26 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchFrameBuffer.h"
 #include "platform/VirtualScreen.h"
 
 namespace {
-
-// The device's pixel memory in its column layout, in ordinary heap memory.
-class CBenchFrameBuffer : public MFrameBuffer {
-  public:
-    CBenchFrameBuffer(int aWidth, int aHeight)
-        : iWidth(aWidth), iHeight(aHeight), iWords((aWidth * aHeight + 1) / 2) {}
-    std::uint8_t* GetBuffer() override { return reinterpret_cast<std::uint8_t*>(iWords.data()); }
-    int GetWidth() override { return iWidth; }
-    int GetHeight() override { return iHeight; }
-    int GetBitsPerPixel() override { return 16; }
-    int GetPixelOffset(int aX, int aY) override { return ColumnLayoutOffset(aX, aY, iHeight, 2); }
-
-  private:
-    int iWidth;
-    int iHeight;
-    std::vector<std::uint32_t> iWords;
-};
 
 void SetBytes(benchmark::State& aState, int aWidth, int aHeight) {
     aState.SetBytesProcessed(static_cast<std::int64_t>(aState.iterations()) * aWidth * aHeight * 2);

@@ -9,34 +9,11 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchFrameBuffer.h"
 #include "platform/FrameBuffer.h"
 #include "ui/Draw.h"
 
 namespace {
-
-// Pixel memory in ordinary heap memory, 4-byte aligned like the device's mapping, in the
-// device's column layout or (for the single-store path) row-major.
-class CBenchFrameBuffer : public MFrameBuffer {
-  public:
-    CBenchFrameBuffer(int aWidth, int aHeight, bool aRowMajor = false)
-        : iWidth(aWidth),
-          iHeight(aHeight),
-          iRowMajor(aRowMajor),
-          iWords((static_cast<std::size_t>(aWidth) * aHeight + 1) / 2) {}
-    std::uint8_t* GetBuffer() override { return reinterpret_cast<std::uint8_t*>(iWords.data()); }
-    int GetWidth() override { return iWidth; }
-    int GetHeight() override { return iHeight; }
-    int GetBitsPerPixel() override { return 16; }
-    int GetPixelOffset(int aX, int aY) override {
-        return iRowMajor ? 2 * (aY * iWidth + aX) : ColumnLayoutOffset(aX, aY, iHeight, 2);
-    }
-
-  private:
-    int iWidth;
-    int iHeight;
-    bool iRowMajor;
-    std::vector<std::uint32_t> iWords;
-};
 
 void SetBytes(benchmark::State& aState) {
     aState.SetBytesProcessed(static_cast<std::int64_t>(aState.iterations()) * aState.range(0) *

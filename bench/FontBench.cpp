@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchFrameBuffer.h"
 #include "ui/BitmappedFont.h"
 #include "ui/FreeTypeFont.h"
 
@@ -16,23 +17,6 @@ namespace {
 constexpr const char* KFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr const char* KLine = "Tot.=12345 GGA=678 RMC=901";
 constexpr int KPixelSize = 16;
-
-// A 480 x 272 panel in the device's column layout, in ordinary memory.
-class CBenchFrameBuffer : public MFrameBuffer {
-  public:
-    CBenchFrameBuffer(int aWidth, int aHeight)
-        : iWidth(aWidth), iHeight(aHeight), iWords((aWidth * aHeight + 1) / 2) {}
-    std::uint8_t* GetBuffer() override { return reinterpret_cast<std::uint8_t*>(iWords.data()); }
-    int GetWidth() override { return iWidth; }
-    int GetHeight() override { return iHeight; }
-    int GetBitsPerPixel() override { return 16; }
-    int GetPixelOffset(int aX, int aY) override { return ColumnLayoutOffset(aX, aY, iHeight, 2); }
-
-  private:
-    int iWidth;
-    int iHeight;
-    std::vector<std::uint32_t> iWords;
-};
 
 bool FontMissing(benchmark::State& aState) {
     if (::access(KFontPath, R_OK) == 0) {
