@@ -201,16 +201,23 @@ MVelmorSession* CVelmorFileLayer::Send() {
     }
     const char* text = iArguments->GetText();
     const int written = file.Write(text, SdkLength(text) + 1);
-    file.Close();
-    // Without its marker an incomplete message is never read.
-    if (written != 0) {
+    // The marker tells a reader the message is whole: only once every byte is on the medium
+    // (written, flushed, synced and closed without error). A cut message has no marker and is
+    // never read; it is ours, so it does not stay behind.
+    if (file.Close() != 0 || written != 0) {
+        (void)RemoveFile(message);
         return nullptr;
     }
     if (file.OpenWrite(marker, false) != 0) {
         return nullptr;
     }
-    (void)file.Write(KFinishedText, sizeof KFinishedText);
-    file.Close();
+    const int markerWritten = file.Write(KFinishedText, sizeof KFinishedText);
+    if (file.Close() != 0 || markerWritten != 0) {
+        // The message is whole, so a reader that saw the marker meanwhile reads it rightly; but
+        // the caller is told that nothing was sent, and no marker of it stays.
+        (void)RemoveFile(marker);
+        return nullptr;
+    }
 
     if (iReplyMode != 0) {
         return nullptr;

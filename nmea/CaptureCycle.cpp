@@ -54,6 +54,9 @@ bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
     aState.ResetCounters();
     aParser.OpenFeed(KFeedPath);
     aParser.DrainFeed(CNmeaParser::KMaxRead);
+    // What the last run left half-assembled belongs to a feed that has since been closed: its
+    // tail in this run's bytes would make a line no receiver sent.
+    aParser.ResetAssembly();
     aState.RunState = Running;
     return true;
 }

@@ -22,7 +22,8 @@ constexpr const char* KFeedPath = "/var/run/gpsfeed";
 constexpr int KFeedReadLimit = 200;   // bytes asked of the feed per read
 constexpr int KMaxReadsPerPass = 16;  // reads per pass while the feed has data
 
-// Starts a run from Stopped: counters to 0, log file named and opened, feed opened and drained.
+// Starts a run from Stopped: counters to 0, log file named and opened, feed opened and drained,
+// sentence assembly started afresh (waiting for '$', nothing pending or queued).
 // False when the run state is not Stopped or the log file cannot be opened (directory missing,
 // card full or write-protected): nothing is opened, and the run state, the counters and the
 // log counter are unchanged; the log file name names the file that could not be opened.

@@ -134,6 +134,13 @@ void CNmeaParser::Assemble(const char* aBytes, std::size_t aCount) {
     iPending[iPendingLength] = '\0';
 }
 
+void CNmeaParser::ResetAssembly() {
+    iState = WaitStart;
+    iPendingLength = 0;
+    iPending[0] = '\0';
+    iQueue.clear();
+}
+
 void CNmeaParser::EndSentence() {
     // An empty sentence carries nothing; queuing it would only stall the capture loop.
     if (iPendingLength > 0) {

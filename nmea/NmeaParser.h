@@ -45,6 +45,9 @@ class CNmeaParser {
     // Cuts the bytes of one read into sentences, as ReadFeed does after reading them. A NUL
     // ends the examination of the read.
     void Assemble(const char* aBytes, std::size_t aCount);
+    // Forgets every sentence begun or queued: assembly waits for '$', nothing is pending or
+    // queued. A new capture run starts here, so that no sentence spans two runs.
+    void ResetAssembly();
 
     // Removes and returns the oldest queued sentence; empty when none is queued.
     std::string NextSentence();

@@ -54,8 +54,11 @@ void CFileScanner::Construct(const char* aPath, int aLength) {
         if ((iFlags & KScanDirectoriesOnly) != 0) {
             iFlags |= KVolumesOnly;
         }
-    } else {
+    } else if (path.Length() < iPath.Capacity()) {
         iPath.AssignZ(path);
+    } else {
+        // Cut to fit it would name another directory: a path too long lists nothing.
+        iPath.Zero();
     }
     iStartLength = iPath.Length();
     if ((iFlags & (KScanRecursive | KAllVolumes)) == 0) {
@@ -202,9 +205,10 @@ const TFileScanEntry* CFileScanner::Next() {
         }
         iPath.SetLength(iBaseLength);
         iPath.Append(entry->d_name);
-        // A name the path cannot hold whole is skipped: looked up cut short it would find
-        // nothing, and one such file must not hide every entry after it.
-        if (iPath.Length() - iBaseLength != static_cast<int>(std::strlen(entry->d_name))) {
+        // A name the path cannot hold whole, with its NUL, is skipped: looked up cut short it
+        // would find nothing, and one such file must not hide every entry after it.
+        if (iPath.Length() - iBaseLength != static_cast<int>(std::strlen(entry->d_name)) ||
+            iPath.Length() >= iPath.Capacity()) {
             continue;
         }
         bool directory = false;
@@ -220,6 +224,10 @@ const TFileScanEntry* CFileScanner::Next() {
             directory = S_ISDIR(info.st_mode);
         }
         if (directory) {
+            // A directory's name needs room for its '/' as well.
+            if (iPath.Length() + 1 >= iPath.Capacity()) {
+                continue;
+            }
             iPath.AppendChar(PathSeparator());
         }
         iPath.PtrZ();

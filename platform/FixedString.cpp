@@ -282,20 +282,21 @@ void CFixedString::ZeroTerminate() {
     Data()[iLength] = '\0';
 }
 
-void CFixedString::TerminatePath() {
+bool CFixedString::TerminatePath() {
     const int capacity = Capacity();
     if (capacity == 0) {
-        return;  // no byte to write; a view of "" is already followed by its NUL
+        return true;  // no byte to write; a view of "" is already followed by its NUL
     }
     char* data = Data();
     if (iLength < capacity) {
         data[iLength] = '\0';
-        return;
+        return true;
     }
     if (!OwnsStorage() && data[iLength] == '\0') {
-        return;
+        return true;
     }
     data[capacity - 1] = '\0';
+    return false;
 }
 
 void CFixedString::CopyTo(char* aBuffer, int aSize) const {

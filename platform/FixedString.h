@@ -98,7 +98,9 @@ class CFixedString {
     void ZeroTerminate();
     // Terminates for a system call that takes a path: writes a NUL after the characters unless
     // one is already there, or over the last character of a full string (the length stays).
-    void TerminatePath();
+    // False in that last case: the C string then names a shorter path than the string, and a
+    // caller must not hand it to the system.
+    bool TerminatePath();
     // Copies min(length, aSize - 1) characters and a NUL; nothing when aSize < 1.
     void CopyTo(char* aBuffer, int aSize) const;
 

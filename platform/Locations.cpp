@@ -134,7 +134,14 @@ CFixedString& GetFilePath(int aId, const CFixedString& aName) {
     // before the location overwrites it.
     TFixedString<KLocationPathCapacity> name;
     name.Assign(aName);
+    const bool nameFits = aName.Length() <= name.Capacity();
     CFixedString& result = GetLocationPath(aId);
+    // Cut to fit, the path would name another file (a sibling whose name is a prefix of this
+    // one): a path that does not fit whole names nothing.
+    if (!nameFits || result.Length() + name.Length() > result.Capacity() - 1) {
+        result.Zero();
+        return result;
+    }
     result.AppendZ(name);
     return result;
 }
@@ -146,7 +153,10 @@ namespace {
 // Where the device path aPath is opened; not valid for an empty path, which names nothing on
 // the device (under a device root it would otherwise name the root itself).
 TDevicePath OpenPath(CFixedString& aPath) {
-    aPath.TerminatePath();
+    // A path with no room for its NUL would be cut to name another file: it names nothing.
+    if (!aPath.TerminatePath()) {
+        return TDevicePath();
+    }
     return aPath.Data()[0] != '\0' ? DevicePath(aPath.Data()) : TDevicePath();
 }
 

@@ -15,7 +15,9 @@ constexpr int KLocationPathCapacity = 256;
 // process-wide string, overwritten by every GetLocationPath and GetFilePath call. An id outside
 // 0..37 gives the SD card root, as id 0 does.
 CFixedString& GetLocationPath(int aId);
-// GetLocationPath(aId) with aName appended, terminated; the same shared string.
+// GetLocationPath(aId) with aName appended, terminated; the same shared string. A path longer
+// than 255 characters gives the empty string, which names no file: every operation below, and
+// every CStdioFile open, fails on it rather than acting on a path cut short.
 CFixedString& GetFilePath(int aId, const char* aName);
 CFixedString& GetFilePath(int aId, const CFixedString& aName);
 
@@ -47,7 +49,8 @@ class CDirectoryList {
 // The candidate directories of aId (none on this device).
 void GetLocationCandidates(int aId, CDirectoryList& aList);
 
-// File-system operations on device paths. Each terminates the path first (TerminatePath).
+// File-system operations on device paths. Each terminates the path first (TerminatePath) and
+// fails (false or -1) on an empty path or one with no room for its NUL.
 // A directory that stat reports and that is readable (access R_OK).
 bool DirectoryExists(CFixedString& aPath);
 bool DirectoryExists(const char* aPath);

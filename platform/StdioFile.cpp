@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 
 #include "platform/DevicePath.h"
@@ -12,7 +13,10 @@ CStdioFile::~CStdioFile() {
 }
 
 int CStdioFile::OpenRead(CFixedString& aPath) {
-    aPath.TerminatePath();
+    if (!aPath.TerminatePath()) {
+        Close();
+        return KStdioErrOpen;
+    }
     return OpenRead(aPath.Data());
 }
 
@@ -21,7 +25,10 @@ int CStdioFile::OpenRead(const char* aPath) {
 }
 
 int CStdioFile::OpenWrite(CFixedString& aPath, bool aAppend) {
-    aPath.TerminatePath();
+    if (!aPath.TerminatePath()) {
+        Close();
+        return KStdioErrOpen;
+    }
     return OpenWrite(aPath.Data(), aAppend);
 }
 
@@ -57,20 +64,30 @@ int CStdioFile::Open(const char* aPath, bool aWrite, bool aAppend) {
     return 0;
 }
 
-void CStdioFile::Close() {
+int CStdioFile::Close() {
     if (!iOpen) {
-        return;
+        return 0;
     }
+    bool lost = false;
     if (iWrite) {
         // On the device the SD card may be pulled at any time: what was written must be on it.
-        (void)std::fflush(iStream);
-        (void)::fsync(::fileno(iStream));
+        // A write that failed before leaves the error indicator set, even if the caller did not
+        // look at its result.
+        const bool flushed = std::fflush(iStream) == 0;
+        lost = !flushed || std::ferror(iStream) != 0;
+        // Special files (a FIFO, a character device) have nothing to sync: not a loss.
+        if (::fsync(::fileno(iStream)) != 0 && errno != EINVAL) {
+            lost = true;
+        }
     }
-    (void)std::fclose(iStream);
+    if (std::fclose(iStream) != 0 && iWrite) {
+        lost = true;
+    }
     iStream = nullptr;
     iOpen = false;
     iWrite = false;
     iSize = KSizeUnknown;
+    return lost ? KStdioErrWrite : 0;
 }
 
 int CStdioFile::Read(void* aBuffer, int aCount) {
@@ -102,7 +119,11 @@ int CStdioFile::Write(const void* aData, int aCount) {
         return 0;
     }
     const std::size_t written = std::fwrite(aData, 1, static_cast<std::size_t>(aCount), iStream);
-    return written == static_cast<std::size_t>(aCount) ? 0 : KStdioErrWrite;
+    // fwrite only fills the stream's buffer: the bytes have reached the file once it is flushed.
+    if (written != static_cast<std::size_t>(aCount) || std::fflush(iStream) != 0) {
+        return KStdioErrWrite;
+    }
+    return 0;
 }
 
 int CStdioFile::WriteLine(const char* aText) {

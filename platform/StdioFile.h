@@ -19,16 +19,20 @@ class CStdioFile {
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
 
-    // "rb". 0, or KStdioErrOpen. The path string is terminated first (TerminatePath). A file
-    // still open is closed first.
+    // "rb". 0, or KStdioErrOpen. The path string is terminated first (TerminatePath); one
+    // with no room for its NUL is refused rather than opened cut short. A file still open is
+    // closed first.
     int OpenRead(CFixedString& aPath);
     int OpenRead(const char* aPath);
     // "rb+" and a seek to the end when appending (the file must exist), else "wb".
     // 0, or KStdioErrOpen.
     int OpenWrite(CFixedString& aPath, bool aAppend);
     int OpenWrite(const char* aPath, bool aAppend);
-    // Only if open: a written file is flushed and synced to the medium first.
-    void Close();
+    // Only if open: a written file is flushed and synced to the medium first. 0, or
+    // KStdioErrWrite when a written file lost bytes: an earlier write failed, or the flush, the
+    // sync or the close did. The file is closed either way; callers that only read may ignore
+    // the result.
+    int Close();
     bool IsOpen() const { return iOpen; }
 
     // Bytes read (0 when closed).
@@ -36,7 +40,8 @@ class CStdioFile {
     // fgets: the length of the line read (with its line feed, if any), or -1 at the end, on
     // error or when closed.
     int ReadLine(char* aBuffer, int aSize);
-    // 0 when all aCount bytes were written, else KStdioErrWrite (also when closed).
+    // 0 when all aCount bytes reached the file, else KStdioErrWrite (also when closed). The
+    // stream is flushed, so a full or limited medium shows here and not at some later write.
     int Write(const void* aData, int aCount);
     // The text, then one line feed: the first non-zero write result, else 0.
     int WriteLine(const char* aText);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <string>
 
 #include "app/Application.h"
@@ -74,6 +75,40 @@ TEST(Application, ConnectMakesTheClientOnceAndDisconnectReleasesIt) {
     DisconnectNavigationServer();  // nothing left: nothing happens
 }
 
+// Notes which settings the main screen showed when the first picture went to the display.
+class CFirstPictureScreen : public CMemoryVirtualScreen {
+  public:
+    using CMemoryVirtualScreen::CMemoryVirtualScreen;
+    void Update(bool aOnlyWhenOwner) override {
+        if (!iShown && gMainScreen != nullptr) {
+            iShown = true;
+            iNewShown = Checked(9);
+            iYesShown = Checked(11);
+        }
+        CMemoryVirtualScreen::Update(aOnlyWhenOwner);
+    }
+    bool iShown = false;
+    bool iNewShown = false;
+    bool iYesShown = false;
+
+  private:
+    static bool Checked(int aSlot) {
+        return dynamic_cast<CUIRadioButton*>(gMainScreen->Child(aSlot))->IsChecked();
+    }
+};
+
+// Pixels that still hold aPixel, inside the 4-pixel border whose rounded corners the screen
+// leaves as they are.
+int PixelsLeft(CMemoryVirtualScreen& aScreen, std::uint16_t aPixel) {
+    int count = 0;
+    for (int y = 4; y < aScreen.GetHeight() - 4; ++y) {
+        for (int x = 4; x < aScreen.GetWidth() - 4; ++x) {
+            count += aScreen.Pixel(x, y) == aPixel;
+        }
+    }
+    return count;
+}
+
 // Start-up and the message that brings a hidden program back, in a process of their own: they
 // make the process-wide objects and map the owner word.
 TEST(Application, StartsWithTheLoadedSettingsAndComesBackOnAMessage) {
@@ -82,12 +117,17 @@ TEST(Application, StartsWithTheLoadedSettingsAndComesBackOnAMessage) {
     root.Write("/mnt/sdcard/fixtrail/config.txt",
                "logsaving new\nframedecoding yes\nlogcounter 41\n");
     const int status = RunInChild([&root] {
-        CMemoryVirtualScreen screen(320, 240);
+        CFirstPictureScreen screen(320, 240);
         SetDefaultWidgetScreen(&screen);
         SetSkinRoot("/nonexistent-fixtrail-skin/");
         char program[] = "fixtrail";
         char* argv[] = {program, nullptr};
         EXPECT_EQ(InitApplication(1, argv), 0);
+        // The configuration was loaded before the screen was built: not even the first
+        // picture shows the default settings.
+        EXPECT_TRUE(screen.iShown);
+        EXPECT_TRUE(screen.iNewShown);
+        EXPECT_TRUE(screen.iYesShown);
 
         EXPECT_EQ(gCaptureState->LogCounter, 41);
         EXPECT_EQ(gCaptureState->RunState, Stopped);
@@ -118,10 +158,13 @@ TEST(Application, StartsWithTheLoadedSettingsAndComesBackOnAMessage) {
         SdkDelete(server);
         EXPECT_EQ(MessageFiles(root), 2);
         screen.ResetCounts();
+        // Whatever the back buffer held while hidden, the screen comes back whole.
+        screen.Memory().Fill(0x5a);
         gIdler.OnIdle(loop);
         EXPECT_EQ(gCaptureState->RunState, Running);
         EXPECT_EQ(GetActivePid(), static_cast<int>(::getpid()));
         EXPECT_GE(screen.Updates(), 1);
+        EXPECT_EQ(PixelsLeft(screen, 0x5a5a), 0);
         EXPECT_STREQ(gMainScreen->Child(0)->Text(), "Stop");
         // The message was taken: no file of the pair is left in the run directory.
         EXPECT_EQ(MessageFiles(root), 0);

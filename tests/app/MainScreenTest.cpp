@@ -1,7 +1,9 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -495,6 +497,32 @@ TEST(MainScreen, HideGivesTheDisplayUpAndKeepsTheRunStateTruthful) {
         EXPECT_EQ(status, 0);
         EXPECT_EQ(ReadOwnerWord(root), 0);
     }
+}
+
+// The log is what matters most: closed before the configuration is written, it is whole even
+// when the card fails at the save. Here the save ends the process (a file size limit that the
+// configuration exceeds, with its signal's default action).
+TEST(MainScreen, ExitWhileRunningClosesTheLogBeforeTheSave) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    MakeRawFrameBuffer(root);
+    WriteOwnerWord(root, 0);
+    const int status = RunInChild([&root] {
+        CScreenFixture fixture(320, 240);
+        fixture.Build();
+        fixture.Command(EStartStop);
+        gCaptureState->WriteLog("GPGGA,1", 7, nullptr);  // still in the stream's buffer
+        const rlimit noCore{0, 0};
+        const rlimit limit{16, 16};
+        if (::setrlimit(RLIMIT_CORE, &noCore) != 0 || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return 2;
+        }
+        std::signal(SIGXFSZ, SIG_DFL);
+        fixture.Command(EExit);
+        return 1;  // not reached
+    });
+    EXPECT_EQ(status, 128 + SIGXFSZ);
+    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/nmea_0000.nmea"), "$GPGGA,1\n");
 }
 
 TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {

@@ -1,11 +1,13 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/ScreenCapture.h"
+#include "support/ForkedRun.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -67,6 +69,34 @@ TEST(ScreenCapture, CopiesTheDisplayMemoryOnlyWhenTheMarkerExists) {
         EXPECT_TRUE(files[0] == StampedName(before) || files[0] == StampedName(after)) << files[0];
         EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/" + files[0]), display);
     }
+}
+
+// The user reads the name against the device's clock: local time, not UTC. A zone 13:45 east
+// of UTC gives another hour whatever the time of day. In a child, so that the zone stays there.
+TEST(ScreenCapture, TheNameIsTheLocalTime) {
+    CTempRoot root;
+    root.MakeDirectory("/dev");
+    root.Write("/dev/fb", "pixels");
+    root.Write("/mnt/sdcard/fixtrail/capture", "");
+    const int status = RunInChild([&root] {
+        ::setenv("TZ", "<+1345>-13:45", 1);
+        ::tzset();
+        const std::time_t before = std::time(nullptr);
+        CaptureScreen("fixtrail");
+        const std::time_t after = std::time(nullptr);
+        const std::vector<std::string> files = CaptureFiles(root, "/mnt/sdcard/fixtrail");
+        EXPECT_EQ(files.size(), 1u);
+        std::tm utc{};
+        gmtime_r(&before, &utc);
+        char utcName[64];
+        std::strftime(utcName, sizeof utcName, "img%Y%m%d%H%M%S.raw", &utc);
+        EXPECT_NE(StampedName(before), utcName);
+        for (const std::string& file : files) {
+            EXPECT_TRUE(file == StampedName(before) || file == StampedName(after)) << file;
+        }
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
 }
 
 TEST(ScreenCapture, ASecondCaptureInTheSameSecondReplacesTheFirst) {

@@ -3,12 +3,14 @@
 // leave in the shared directory.
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -151,6 +153,42 @@ TEST(VelmorFileLayer, SendWritesTheMessageThenItsMarkerUnderTheClientsNumbers) {
     struct stat info {};
     ASSERT_EQ(stat(root.Path(KRun).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
+}
+
+// A medium that takes only aLimit bytes per file: the file size limit, with its signal ignored
+// so that the write fails instead of ending the process. Sends aArgument from a child, which
+// alone has the limit; 0 when Send reported the failure.
+int SendUnderFileSizeLimit(rlim_t aLimit, const std::string& aArgument) {
+    return RunInChild([aLimit, aArgument] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{aLimit, aLimit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return 2;
+        }
+        TLayer layer = MakeLayer("client", "server", 812);
+        if (!aArgument.empty()) {
+            layer->AddArgument(aArgument.c_str());
+        }
+        MVelmorSession* session = layer->Send();
+        SdkDelete(session);
+        return session == nullptr ? 0 : 3;
+    });
+}
+
+// A reader takes a message whose marker it sees as whole: no marker may stand beside a cut one.
+TEST(VelmorFileLayer, SendWritesTheMarkerOnlyForAMessageThatReachedTheMedium) {
+    CTempRoot root;
+    {
+        SCOPED_TRACE("a 100-byte message where 16 fit: no marker, no cut message left");
+        EXPECT_EQ(SendUnderFileSizeLimit(16, std::string(98, 'm')), 0);
+        EXPECT_TRUE(ListInOrder(root).empty());
+    }
+    {
+        SCOPED_TRACE("the 1-byte message fits, its 8-byte marker does not");
+        EXPECT_EQ(SendUnderFileSizeLimit(4, ""), 0);
+        EXPECT_EQ(ListSorted(root), (std::vector<std::string>{"client.server.812.1.message"}));
+        EXPECT_EQ(root.Read(KRun + "client.server.812.1.message"), std::string(1, '\0'));
+    }
 }
 
 TEST(VelmorFileLayer, AReplyCarriesTheRequestsNumbersAndReturnsNoSession) {

@@ -91,6 +91,32 @@ TEST_F(ApplicationTest, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) 
     EXPECT_TRUE(PollFor([&] { return Owner() == application.Pid(); })) << "owner " << Owner();
 }
 
+// New-file mode, so that each run's log shows what that run alone assembled.
+TEST_F(ApplicationTest, ASentenceCutByStopIsNotFinishedByTheNextRun) {
+    const std::string gll = "$GPGLL,4916.45,N,12311.12,W,225444,A*31\r\n";
+    const std::string gga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KNewRadio);
+    Tap(KStartStop);
+    Feed(gga + "$GPRMC,123519,A,48");
+    const std::string firstRun = gga.substr(0, gga.size() - 2) + "\n";
+    ASSERT_TRUE(PollFor([&] { return Log(0) == firstRun; })) << Log(0);
+    Tap(KStartStop);
+    // Stopped once the feed has no reader: bytes written before that would be drained by the
+    // next Start instead of read.
+    ASSERT_TRUE(PollFor([&] { return !CFeedWriter(iRoot.Path("/var/run/gpsfeed")).IsOpen(); }));
+    Tap(KStartStop);
+    Feed("5444,A*31\r\n" + gll);
+    const std::string secondRun = gll.substr(0, gll.size() - 2) + "\n";
+    EXPECT_TRUE(PollFor([&] { return Log(1) == secondRun; })) << Log(1);
+    Tap(KStartStop);
+    Tap(KExit);
+    EXPECT_EQ(application.WaitForExit(), 0);
+    EXPECT_EQ(Log(0), firstRun);
+    EXPECT_EQ(Log(1), secondRun);
+}
+
 TEST_F(ApplicationTest, ExitWritesTheScreenCaptureWhenMarked) {
     iRoot.Write("/mnt/sdcard/fixtrail/capture", "");
     CApplication application;

@@ -124,18 +124,24 @@ TEST_F(CaptureCycle, OtherTalkerCountsAsOtherWithTheFieldList) {
 
 TEST_F(CaptureCycle, InvalidSentenceOfAKnownTypeIsCountedUnderItsType) {
     Start(DecodeOn);
-    // Too few fields, and a wrong checksum (6A is right).
-    Feed(FeedLines(
-        {"GPGGA,1*00", "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B"}));
+    // Too few fields, and wrong checksums (47 and 6A are right): both types are checked.
+    std::string badGga = KGga;
+    badGga.back() = '8';
+    Feed(FeedLines({"GPGGA,1*00", badGga,
+                    "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B"}));
     Stop();
-    EXPECT_EQ(iState.GgaCount, 1);
+    EXPECT_EQ(iState.GgaCount, 2);
     EXPECT_EQ(iState.RmcCount, 1);
     EXPECT_EQ(iState.OtherCount, 0);
     const std::string log = Log();
     const std::string invalid = "Frame Validity       : invalid\n" + KSeparator;
-    const std::size_t first = log.find(invalid);
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(log.find(invalid, first + 1), std::string::npos);
+    int invalidReports = 0;
+    for (std::size_t at = log.find(invalid); at != std::string::npos;
+         at = log.find(invalid, at + 1)) {
+        ++invalidReports;
+    }
+    EXPECT_EQ(invalidReports, 3);
+    EXPECT_NE(log.find("$" + badGga + "\n"), std::string::npos);
 }
 
 TEST_F(CaptureCycle, WithDecodingOnTheTotalIsTheSumOfTheSevenCounts) {
@@ -196,6 +202,35 @@ TEST_F(CaptureCycle, NewModeGivesEachRunItsOwnFile) {
     EXPECT_EQ(Log("nmea_0009.nmea"), "$A*01\n");
     EXPECT_EQ(Log("nmea_0010.nmea"), "$B*02\n");
     EXPECT_EQ(iState.LogCounter, 11);
+}
+
+// A sentence cut by Stop must not be finished by the next run's bytes: the receiver never sent
+// the line the two halves would make.
+TEST_F(CaptureCycle, ASentenceCutByStopIsNotSplicedIntoTheNextRun) {
+    iState.LogMode = LogNewFile;
+    Start(DecodeOn);
+    Feed(FeedLines({KGga}) + "$GPRMC,123519,A,48");
+    Stop();
+    Start(DecodeOn);
+    Feed("07.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n$GPZDA*00\r\n");
+    Stop();
+    const std::string zda = Decoded("GPZDA*00", "Field # 0 : GPZDA\nField # 1 : 00\n");
+    EXPECT_EQ(Log("nmea_0000.nmea"), Decoded(KGga, KGgaReport));
+    EXPECT_EQ(Log("nmea_0001.nmea"), zda);
+    EXPECT_EQ(iState.RmcCount, 0);
+    EXPECT_EQ(iState.TotalCount, 1);
+
+    // Nor is anything else assembly holds when a run starts: sentences queued but not yet
+    // taken, and a pending one.
+    iParser.Assemble("$QUEUED*00\r\n$PART", 17);
+    ASSERT_EQ(iParser.QueuedSentences(), 1u);
+    Start(DecodeOn);
+    EXPECT_EQ(iParser.AssemblyState(), CNmeaParser::WaitStart);
+    EXPECT_EQ(iParser.PendingSentence(), "");
+    EXPECT_EQ(iParser.QueuedSentences(), 0u);
+    Feed("IAL*00\r\n$GPZDA*00\r\n");
+    Stop();
+    EXPECT_EQ(Log("nmea_0002.nmea"), zda);
 }
 
 TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEverySentence) {
@@ -272,6 +307,8 @@ TEST_F(CaptureCycle, StartAndStopActOnlyFromTheirOwnState) {
     Stop();
     EXPECT_EQ(iState.RunState, Stopped);
     EXPECT_EQ(iState.LogFile, nullptr);
+    // The feed goes with the run: no reader holds the pipe any more.
+    EXPECT_FALSE(CFeedWriter(iRoot.Path(KFeed)).IsOpen());
     StopCapture(iState, iParser);  // again: nothing to do
     EXPECT_EQ(iState.RunState, Stopped);
 }

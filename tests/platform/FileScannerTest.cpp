@@ -186,6 +186,26 @@ TEST_F(FileScanner, NamesLongerThanThePathStringAreSkipped) {
               (std::vector<TListed>{File(directory + "/", "short")}));
 }
 
+// 255 characters and the NUL fill the path string: a path of 256 is not returned cut short,
+// and a directory needs one more character for its '/'.
+TEST_F(FileScanner, NamesAreSkippedExactlyWhereThePathStringEnds) {
+    const std::string base = "/mnt/sdcard/" + std::string(187, 'b') + "/";
+    ASSERT_EQ(base.size(), 200u);
+    ASSERT_TRUE(iRoot.MakeDirectory(base.substr(0, 199)));
+    iRoot.Write(base + std::string(55, 'f'), "f");                  // 255
+    iRoot.Write(base + std::string(56, 'g'), "g");                  // 256
+    ASSERT_TRUE(iRoot.MakeDirectory(base + std::string(54, 'd')));  // 255 with its '/'
+    ASSERT_TRUE(iRoot.MakeDirectory(base + std::string(55, 'e')));  // 256 with its '/'
+    EXPECT_EQ(List(base.c_str(), 0), (std::vector<TListed>{Dir(base, std::string(54, 'd')),
+                                                           File(base, std::string(55, 'f'))}));
+
+    // A directory given longer than the string lists nothing, even where its cut form would
+    // name a directory.
+    const std::string slashes = base + std::string(56, '/');
+    ASSERT_EQ(slashes.size(), 256u);
+    EXPECT_TRUE(List(slashes.c_str(), 0).empty());
+}
+
 TEST_F(FileScanner, AllVolumesListsEveryVolumeButInitrd) {
     ASSERT_TRUE(iRoot.MakeDirectory("/mnt/flash"));
     ASSERT_TRUE(iRoot.MakeDirectory("/mnt/initrd"));

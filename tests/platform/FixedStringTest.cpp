@@ -269,21 +269,25 @@ TEST(FixedString, ZeroTerminateAndTerminatePath) {
     EXPECT_STREQ(full.Data(), "abc");
 
     // For a path the length stays; the last character gives way to the NUL.
+    // It says so: that C string names another path.
     TFixedString<4> path;
     path.Append("abcd");
-    path.TerminatePath();
+    EXPECT_FALSE(path.TerminatePath());
     EXPECT_EQ(path.Length(), 4);
     EXPECT_STREQ(path.Data(), "abc");
 
     TFixedString<8> shorter("abcdef");
     shorter.SetLength(3);
-    shorter.TerminatePath();
+    EXPECT_TRUE(shorter.TerminatePath());
     EXPECT_STREQ(shorter.Data(), "abc");
     EXPECT_EQ(shorter.Length(), 3);
 
     CFixedString literal = CFixedString::View("/var/run/");
-    literal.TerminatePath();  // already followed by its NUL: nothing written
+    EXPECT_TRUE(literal.TerminatePath());  // already followed by its NUL: nothing written
     EXPECT_STREQ(literal.Data(), "/var/run/");
+    const char text[] = "/var/run/x";
+    CFixedString part = CFixedString::View(text).Left(8);
+    EXPECT_FALSE(part.TerminatePath());  // a view that ends inside its text
 }
 
 TEST(FixedString, CopyToBoundsTheBuffer) {

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/DisplayOwner.h"
+#include "platform/FrameBuffer.h"
 #include "platform/InputReader.h"
 #include "support/DeviceRoot.h"
 #include "support/ForkedRun.h"
@@ -287,6 +289,34 @@ TEST(InputReader, MissingTouchDeviceLeavesTheRemoteWorking) {
         int key = 0;
         EXPECT_TRUE(reader.ReadKey(&key));
         EXPECT_EQ(key, 6);
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// A touch device this process may only read (as the driver's node often is) is opened for
+// reading. Root may open anything for writing: the child then gives its rights up first.
+TEST(InputReader, ATouchDeviceThatCannotBeWrittenIsStillRead) {
+    CInputRoot root;
+    ASSERT_EQ(::chmod(root.Root().c_str(), 0755), 0);
+    const int status = RunAsOwner([&] {
+        (void)GetFrameBuffer();  // the frame buffer is not what this test takes away
+        const int keeper = ::open(root.Touch().c_str(), O_RDONLY | O_NONBLOCK);
+        CDeviceWriter touch(root.Touch());
+        ::close(keeper);
+        if (::chmod(root.Touch().c_str(), 0444) != 0) {
+            return 2;
+        }
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            return 3;
+        }
+        EXPECT_LT(::open(root.Touch().c_str(), O_RDWR | O_NONBLOCK), 0);
+        CVXInputReader reader(root.Touch().c_str(), root.Remote().c_str());
+        EXPECT_TRUE(touch.Write(TouchRecord({1, 120, 80})));
+        TouchEvent event{};
+        EXPECT_TRUE(reader.ReadTouch(&event));
+        EXPECT_EQ(event.x, 120);
+        EXPECT_EQ(event.y, 80);
         return 0;
     });
     EXPECT_EQ(status, 0);

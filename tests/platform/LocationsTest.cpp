@@ -82,12 +82,18 @@ TEST(Locations, TableFollowsTheCompositionRules) {
     EXPECT_EQ(Text(GetLocationPath(KLocationCount)), "/mnt/sdcard/");
 }
 
-TEST(Locations, LongNamesAreCutToTheStringCapacity) {
-    const std::string name(400, 'n');
-    CFixedString& path = GetFilePath(KLocationRunTime, name.c_str());
-    EXPECT_EQ(path.Length(), KLocationPathCapacity - 1);
+TEST(Locations, APathThatDoesNotFitNamesNothing) {
+    const std::string fits(KLocationPathCapacity - 1 - 9, 'a');  // 255 characters in all
+    CFixedString& path = GetFilePath(KLocationRunTime, fits.c_str());
+    EXPECT_EQ(Text(path), "/var/run/" + fits);
     EXPECT_EQ(std::strlen(path.Data()), static_cast<std::size_t>(KLocationPathCapacity - 1));
-    EXPECT_EQ(Text(path), "/var/run/" + name.substr(0, KLocationPathCapacity - 1 - 9));
+    // Cut to fit, these would name another file: they name none.
+    for (const std::string& name : {fits + "b", std::string(400, 'n')}) {
+        SCOPED_TRACE(name.size());
+        EXPECT_EQ(GetFilePath(KLocationRunTime, name.c_str()).Length(), 0);
+        const CFixedString view = CFixedString::View(name.c_str());
+        EXPECT_EQ(GetFilePath(KLocationRunTime, view).Length(), 0);
+    }
 }
 
 TEST(Locations, DirectoryListHoldsTwoCandidates) {
@@ -193,6 +199,31 @@ TEST(FileSystem, CreateDirectoryAndRemoveFile) {
     EXPECT_EQ(RemoveFile("/var/run/made/gone.txt"), -1);
     EXPECT_EQ(RemoveFile("/var/run/made"), -1);  // a directory is not removed
     EXPECT_TRUE(root.Exists("/var/run/made"));
+}
+
+// The sibling named by the cut path stays, and nothing is made in its place.
+TEST(FileSystem, OperationsOnAPathThatDoesNotFitFail) {
+    CTempRoot root;
+    const std::string sibling(KLocationPathCapacity - 1 - 9, 'a');
+    root.Write("/var/run/" + sibling, "sibling");
+    const std::string name = sibling + "b";
+    EXPECT_EQ(RemoveFile(GetFilePath(KLocationRunTime, name.c_str())), -1);
+    EXPECT_FALSE(FileExists(GetFilePath(KLocationRunTime, name.c_str())));
+    EXPECT_EQ(CreateDirectory(GetFilePath(KLocationRunTime, name.c_str())), -1);
+    EXPECT_EQ(root.Read("/var/run/" + sibling), "sibling");
+
+    // A string with no room for its NUL is refused as well, rather than cut.
+    TFixedString<12> full("/var/run/abc");
+    ASSERT_EQ(full.Length(), 12);
+    root.Write("/var/run/ab", "ab");
+    ASSERT_TRUE(root.MakeDirectory("/var/run/di"));
+    TFixedString<12> fullDirectory("/var/run/dir");
+    EXPECT_FALSE(FileExists(full));
+    EXPECT_FALSE(DirectoryExists(fullDirectory));
+    EXPECT_EQ(RemoveFile(full), -1);
+    EXPECT_TRUE(root.Exists("/var/run/ab"));
+    EXPECT_EQ(CreateDirectory(fullDirectory), -1);
+    EXPECT_FALSE(root.Exists("/var/run/dir"));
 }
 
 TEST(FileSystem, MessagingStartUpCreatesTheRunTimeDirectory) {

@@ -88,6 +88,37 @@ TEST(ProcessTable, KeepsLaunchedCommandsAndClearsEndedOnes) {
     EXPECT_EQ(out.substr(0, expected.size()), expected);
 }
 
+// True once aPid has ended: gone, or a zombie its parent (the daemon) has not collected yet.
+bool HasEnded(int aPid) {
+    const std::string stat = CTempRoot::ReadFile("/proc/" + std::to_string(aPid) + "/stat");
+    const std::size_t end = stat.rfind(')');
+    return end == std::string::npos || stat.compare(end, 4, ") Z ") == 0;
+}
+
+// A command whose process ended is launched again by LaunchProcess itself, without anyone
+// reaping in between: the table is cleared of ended entries before it is searched.
+TEST(ProcessTable, ALaunchClearsEndedEntriesFirst) {
+    CTempRoot root;
+    CLauncherDaemon daemon(root.Root());
+    CChildProcess child([] {
+        (void)GetActivePid();
+        const int first = LaunchProcess("exit 0");
+        EXPECT_GT(first, 0);
+        for (int i = 0; i < 500 && !HasEnded(first); ++i) {
+            ::usleep(10000);
+        }
+        EXPECT_TRUE(HasEnded(first));
+        const int second = LaunchProcess("exit 0");
+        EXPECT_GT(second, 0);
+        EXPECT_NE(second, first);
+        EXPECT_EQ(CountEntries(), 1);
+        return 0;
+    });
+    ASSERT_EQ(child.Wait(), 0);
+    EXPECT_NE(child.Output().find("Found zombie process [exit 0]"), std::string::npos)
+        << child.Output();
+}
+
 TEST(ProcessTable, RefusesAFullTableAndOverlongCommands) {
     CTempRoot root;
     CLauncherDaemon daemon(root.Root());

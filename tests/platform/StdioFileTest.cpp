@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <string>
@@ -119,7 +122,7 @@ TEST(StdioFile, ClosedFileGivesTheErrorResults) {
     EXPECT_EQ(file.Seek(0), -1);
 }
 
-TEST(StdioFile, WriteThatIsNotTakenWholeReturnsMinus23) {
+TEST(StdioFile, WriteThatDoesNotReachTheFileReturnsMinus23) {
     CTempRoot root;
     root.Write(KFile, "abc");
     {
@@ -128,11 +131,12 @@ TEST(StdioFile, WriteThatIsNotTakenWholeReturnsMinus23) {
         ASSERT_EQ(file.OpenRead(KFile), 0);
         EXPECT_EQ(file.Write("0123456789", 10), KStdioErrWrite);
         EXPECT_EQ(file.WriteLine("x"), KStdioErrWrite);
+        EXPECT_EQ(file.Close(), 0);  // nothing was to be written
     }
     {
         // A medium that accepts 4 bytes: the file size limit, with its signal ignored so that
-        // the write fails instead of ending the process. The child writes more than the stream's
-        // buffer holds, so that the bytes reach the limit inside the one Write.
+        // the write fails instead of ending the process. 10 bytes fit the stream's buffer: the
+        // failure must show all the same, and again at the close.
         SCOPED_TRACE("file size limit of 4 bytes");
         const int status = RunInChild([]() {
             std::signal(SIGXFSZ, SIG_IGN);
@@ -144,13 +148,57 @@ TEST(StdioFile, WriteThatIsNotTakenWholeReturnsMinus23) {
             if (file.OpenWrite("/mnt/sdcard/fixtrail/limited.bin", false) != 0) {
                 return 3;
             }
-            const std::string bytes(64 * 1024, 'x');
-            return file.Write(bytes.data(), static_cast<int>(bytes.size())) == KStdioErrWrite ? 0
-                                                                                              : 4;
+            if (file.Write("0123456789", 10) != KStdioErrWrite) {
+                return 4;
+            }
+            return file.Close() == KStdioErrWrite ? 0 : 5;
         });
         EXPECT_EQ(status, 0);
-        EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/limited.bin").size(), 4u);
+        EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/limited.bin"), "0123");
     }
+    {
+        // A caller that ignored the failed write still learns of it at the close.
+        SCOPED_TRACE("full device");
+        ASSERT_EQ(::symlink("/dev/full", root.Path("/mnt/sdcard/fixtrail/full").c_str()), 0);
+        CStdioFile file;
+        ASSERT_EQ(file.OpenWrite("/mnt/sdcard/fixtrail/full", false), 0);
+        EXPECT_EQ(file.Write("abc", 3), KStdioErrWrite);
+        EXPECT_EQ(file.Close(), KStdioErrWrite);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(file.Close(), 0);  // closed already: nothing to report
+    }
+}
+
+TEST(StdioFile, CloseOfAWholeFileReportsSuccess) {
+    CTempRoot root;
+    CStdioFile file;
+    ASSERT_EQ(file.OpenWrite(KFile, false), 0);
+    EXPECT_EQ(file.Write("abc", 3), 0);
+    EXPECT_EQ(root.Read(KFile), "abc");  // on the file before the close
+    EXPECT_EQ(file.Close(), 0);
+    // A FIFO has nothing to sync: that is no loss.
+    ASSERT_EQ(::mkfifo(root.Path("/mnt/sdcard/fixtrail/fifo").c_str(), 0600), 0);
+    const int reader =
+        ::open(root.Path("/mnt/sdcard/fixtrail/fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(file.OpenWrite("/mnt/sdcard/fixtrail/fifo", false), 0);
+    EXPECT_EQ(file.Write("abc", 3), 0);
+    EXPECT_EQ(file.Close(), 0);
+    ::close(reader);
+}
+
+TEST(StdioFile, PathWithoutRoomForItsNulIsNotOpenedCutShort) {
+    CTempRoot root;
+    root.Write("/mnt/sdcard/fixtrail/ab", "short");
+    // 24 characters in 24 bytes: cut for its NUL, the path would name the file "ab".
+    TFixedString<24> path("/mnt/sdcard/fixtrail/abc");
+    ASSERT_EQ(path.Length(), 24);
+    CStdioFile file;
+    EXPECT_EQ(file.OpenRead(path), KStdioErrOpen);
+    EXPECT_EQ(file.OpenWrite(path, false), KStdioErrOpen);
+    EXPECT_EQ(file.OpenWrite(path, true), KStdioErrOpen);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/ab"), "short");
 }
 
 }  // namespace
