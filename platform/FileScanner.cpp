@@ -54,11 +54,8 @@ void CFileScanner::Construct(const char* aPath, int aLength) {
         if ((iFlags & KScanDirectoriesOnly) != 0) {
             iFlags |= KVolumesOnly;
         }
-    } else if (path.Length() < iPath.Capacity()) {
-        iPath.AssignZ(path);
     } else {
-        // Cut to fit it would name another directory: a path too long lists nothing.
-        iPath.Zero();
+        iPath.AssignZ(path);
     }
     iStartLength = iPath.Length();
     if ((iFlags & (KScanRecursive | KAllVolumes)) == 0) {

@@ -32,9 +32,9 @@ struct TFileScanEntry {
 //
 // Names are appended to the path given, so a directory path must end with '/'. The directory
 // is opened, and entries are examined, through DevicePath; the paths returned are the
-// device's. The dot entries are never returned. Order is the directory stream's. Paths are
-// never cut: a path given longer than 255 characters lists nothing, and an entry whose path
-// (with a directory's '/') would be longer than that is skipped.
+// device's. The dot entries are never returned. Order is the directory stream's. An entry is
+// never returned cut short: one whose path (with a directory's '/') would be longer than 255
+// characters is skipped.
 //
 // With KScanRecursive every subdirectory (returned or not) is listed after the directory that
 // holds it, subdirectories last in, first out; an entry's name part is its name within its own
