@@ -2,6 +2,8 @@
 """Draws the sample skin's images into data/skin/ as 24-bit BMP files.
 
     scripts/make-skin.py [--out DIR] [--preview FILE.png]
+    scripts/make-skin.py --back-size WIDTHxHEIGHT --out DIR
+
 
 The images are drawn for the device's RGB 565 panel: every colour written is exactly
 representable in 565, so what the BMP shows is what the device shows. The background is a
@@ -13,7 +15,9 @@ their edges are smoothed against the background's colour.
 
 --preview writes a PNG of the images as the device would show them: the background on a
 320 x 240 and a 480 x 272 screen with the state images placed as on the main screen, and the
-state images enlarged. Only the standard library is used.
+state images enlarged. --back-size draws only the background, at another size, as a skin made
+for another panel would have it (data/skin-480x272/Back.bmp: the 480 x 272 background that the
+toolkit clips to its top-left part on a 320 x 240 unit). Only the standard library is used.
 """
 
 import argparse
@@ -66,8 +70,8 @@ def Mix(aFrom, aTo, aWeight):
     return tuple(f + (t - f) * aWeight for f, t in zip(aFrom, aTo))
 
 
-def BackColour(aX, aY):
-    width, height = KBackSize
+def BackColour(aX, aY, aSize=KBackSize):
+    width, height = aSize
     # Zero at the left, right and bottom edges; strongest near the top centre.
     across = math.sin(math.pi * aX / (width - 1)) ** 1.6
     down = max(0.0, 1.0 - aY / (height - 1)) ** 1.8
@@ -75,14 +79,14 @@ def BackColour(aX, aY):
     return tuple(n + g * glow for n, g in zip(KNavy, KGlow))
 
 
-def DrawBack():
-    width, height = KBackSize
+def DrawBack(aSize=KBackSize):
+    width, height = aSize
     rows = []
     for y in range(height):
         row = []
         for x in range(width):
             threshold = (KBayer[y % 4][x % 4] + 0.5) / 16.0
-            row.append(Quantize(BackColour(x, y), threshold))
+            row.append(Quantize(BackColour(x, y, aSize), threshold))
         rows.append(row)
     return rows
 
@@ -314,7 +318,20 @@ def Main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=os.path.join(here, "..", "data", "skin"))
     parser.add_argument("--preview", help="also write a PNG preview to this file")
+    parser.add_argument("--back-size", help="draw only Back.bmp, this size (480x272)")
     arguments = parser.parse_args()
+
+    if arguments.back_size:
+        try:
+            size = tuple(int(n) for n in arguments.back_size.split("x"))
+        except ValueError:
+            size = ()
+        if len(size) != 2 or min(size) < 2:
+            parser.error("--back-size is WIDTHxHEIGHT, each at least 2")
+        os.makedirs(arguments.out, exist_ok=True)
+        with open(os.path.join(arguments.out, "Back.bmp"), "wb") as out:
+            out.write(BmpBytes(DrawBack(size)))
+        return 0
 
     images = StateImages()
     back = DrawBack()

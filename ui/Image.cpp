@@ -1,5 +1,6 @@
 #include "ui/Image.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -67,16 +68,20 @@ CImage::CImage(MBitmapDecompressor& aDecoder, int aRed, int aGreen, int aBlue)
 }
 
 bool CImage::Fits(MFrameBuffer* aFrameBuffer, int aX, int aY) const {
-    if (iWidth == 0 || iHeight == 0 || !iPixels || aFrameBuffer == nullptr ||
-        aFrameBuffer->GetBuffer() == nullptr || aFrameBuffer->GetBitsPerPixel() != KImageDepth) {
-        return false;
-    }
-    // Signed and wide: an image larger than the screen, or a negative position, never fits.
-    return aX >= 0 && aY >= 0 &&
+    // Wide: an image larger than the screen never fits.
+    return Placeable(aFrameBuffer, aX, aY) &&
            static_cast<long long>(aX) + iWidth <=
                static_cast<long long>(aFrameBuffer->GetWidth()) &&
            static_cast<long long>(aY) + iHeight <=
                static_cast<long long>(aFrameBuffer->GetHeight());
+}
+
+bool CImage::Placeable(MFrameBuffer* aFrameBuffer, int aX, int aY) const {
+    if (iWidth == 0 || iHeight == 0 || !iPixels || aFrameBuffer == nullptr ||
+        aFrameBuffer->GetBuffer() == nullptr || aFrameBuffer->GetBitsPerPixel() != KImageDepth) {
+        return false;
+    }
+    return aX >= 0 && aY >= 0 && aX < aFrameBuffer->GetWidth() && aY < aFrameBuffer->GetHeight();
 }
 
 void CImage::CopyRun(MFrameBuffer* aFrameBuffer, int aScreenX, int aY, std::uint32_t aColumn,
@@ -110,7 +115,7 @@ bool CImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
 
 bool CImage::DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, int aAreaY,
                       int aAreaWidth, int aAreaHeight) {
-    if (!Fits(aFrameBuffer, aX, aY)) {
+    if (!Placeable(aFrameBuffer, aX, aY)) {
         return false;
     }
     if (aAreaWidth < 0 || aAreaHeight < 0) {
@@ -122,15 +127,20 @@ bool CImage::DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, in
     if (firstColumn < 0) {
         firstColumn = 0;
     }
-    if (lastColumn > static_cast<long long>(iWidth) - 1) {
-        lastColumn = static_cast<long long>(iWidth) - 1;
+    // A picture larger than the screen (a skin made for a larger unit) shows its top-left part.
+    const long long columns =
+        std::min<long long>(iWidth, static_cast<long long>(aFrameBuffer->GetWidth()) - aX);
+    if (lastColumn > columns - 1) {
+        lastColumn = columns - 1;
     }
     // From the row above the area's top (when the area starts below the image's top) through
     // row aAreaY + aAreaHeight, the bottom edge of a widget's frame.
     const long long firstRow = aAreaY > aY ? static_cast<long long>(aAreaY) - aY - 1 : 0;
     long long lastRow = firstRow + aAreaHeight + 1;
-    if (lastRow > static_cast<long long>(iHeight) - 1) {
-        lastRow = static_cast<long long>(iHeight) - 1;
+    const long long rows =
+        std::min<long long>(iHeight, static_cast<long long>(aFrameBuffer->GetHeight()) - aY);
+    if (lastRow > rows - 1) {
+        lastRow = rows - 1;
     }
     if (firstColumn > lastColumn || firstRow > lastRow) {
         return true;

@@ -82,14 +82,17 @@ class CImage : public MImage {
     int Depth() override { return iDepth; }
     // Draws only an image that lies wholly on a mapped screen of 16-bit pixels; false else.
     bool Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) override;
-    // Under the same condition as Draw, draws the image's columns aAreaX - aX to
-    // aAreaX - aX + aAreaWidth and aAreaHeight + 2 of its rows, from one above the area's top
-    // (from the image's top row when the area starts at or above it), clipped to the image.
+    // With the image's top left on a mapped screen of 16-bit pixels (false else), draws the
+    // image's columns aAreaX - aX to aAreaX - aX + aAreaWidth and aAreaHeight + 2 of its rows,
+    // from one above the area's top (from the image's top row when the area starts at or above
+    // it), clipped to the image and to the screen's right and bottom edges.
     bool DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, int aAreaY,
                   int aAreaWidth, int aAreaHeight) override;
 
   private:
     bool Fits(MFrameBuffer* aFrameBuffer, int aX, int aY) const;
+    // The top left (aX, aY) lies on a screen the image can be drawn on.
+    bool Placeable(MFrameBuffer* aFrameBuffer, int aX, int aY) const;
     // Rows aFirstRow to aLastRow of image column aColumn, to screen column aScreenX with the
     // image's top at screen row aY.
     void CopyRun(MFrameBuffer* aFrameBuffer, int aScreenX, int aY, std::uint32_t aColumn,

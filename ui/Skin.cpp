@@ -125,6 +125,26 @@ class TWords {
     const char* iEnd;
 };
 
+// A relative path that stays below the skin directory: "DejaVuSans" or "fonts/DejaVuSans", but
+// not "/usr/share/fonts/x" nor one with a ".." component.
+bool IsFontNameBelowSkin(const char* aName, std::size_t aLength) {
+    if (aLength > static_cast<std::size_t>(KMaxFontName) || aName[0] == '/') {
+        return false;
+    }
+    const char* component = aName;
+    const char* end = aName + aLength;
+    while (component < end) {
+        const char* slash = static_cast<const char*>(
+            std::memchr(component, '/', static_cast<std::size_t>(end - component)));
+        const char* componentEnd = slash != nullptr ? slash : end;
+        if (componentEnd - component == 2 && component[0] == '.' && component[1] == '.') {
+            return false;
+        }
+        component = componentEnd + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 TFontDescription ParseFontDescription(const char* aText, std::size_t aLength, bool aReadColor) {
@@ -138,10 +158,9 @@ TFontDescription ParseFontDescription(const char* aText, std::size_t aLength, bo
     if (!words.Next(name, nameLength)) {
         return description;
     }
-    // A name that cannot be a file of the skin directory is dropped, which sends the load to
+    // A name that cannot be a file below the skin directory is dropped, which sends the load to
     // "Arial"; the rest of the file still counts.
-    if (nameLength <= static_cast<std::size_t>(KMaxFontName) &&
-        std::memchr(name, '/', nameLength) == nullptr) {
+    if (IsFontNameBelowSkin(name, nameLength)) {
         std::memcpy(description.iName, name, nameLength);
         description.iName[nameLength] = '\0';
     }
@@ -259,7 +278,8 @@ void CDefaultSkin::LoadFont(TFontSlot& aSlot, const char* aElement, int aDefault
     }
     const char* name = found ? description.iName : KFallbackFontName;
     int size = aDefaultSize;
-    if (found && description.iName[0] != '\0' && description.iSize != 0) {
+    // A size read counts even when the name beside it was refused.
+    if (found && description.iSize != 0) {
         size = description.iSize;
     }
     if (description.iHasColor) {

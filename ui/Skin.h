@@ -64,8 +64,10 @@ constexpr int KMaxFontSize = 128;                  // pixels; larger sizes are n
 constexpr std::size_t KMaxFontDescription = 1024;  // bytes read of a description file
 
 struct TFontDescription {
-    char iName[KMaxFontName + 1] = {};  // empty when missing, too long or holding a '/'
-    int iSize = 0;                      // 0 unless a size of 1 to KMaxFontSize was read
+    // Empty when missing, too long, absolute or holding a ".." component: the name, below the
+    // skin directory, of a TrueType file without its extension ("fonts/DejaVuSans").
+    char iName[KMaxFontName + 1] = {};
+    int iSize = 0;  // 0 unless a size of 1 to KMaxFontSize was read
     bool iHasColor = false;
     std::uint32_t iColor = 0;  // RGB 565 of the colour line
 };

@@ -9,6 +9,18 @@ CUIRadioButton::CUIRadioButton(const TRect& aRect, const char* aText, MUIWidgetE
     iTextFlags = KTextCentreVertical;
 }
 
+CUIRadioButton::~CUIRadioButton() {
+    CUIRadioButton* previous = iPrevious != this ? iPrevious : nullptr;
+    CUIRadioButton* next = iNext != this ? iNext : nullptr;
+    // In a ring of two the one left must not end up linked to itself.
+    if (previous != nullptr && previous->iNext == this) {
+        previous->iNext = next != previous ? next : nullptr;
+    }
+    if (next != nullptr && next->iPrevious == this) {
+        next->iPrevious = previous != next ? previous : nullptr;
+    }
+}
+
 std::uint32_t CUIRadioButton::StateColor(MColorScheme* aScheme) const {
     if (iFocused) {
         return aScheme->Highlight();

@@ -14,6 +14,8 @@ class CUIRadioButton : public MUIWidget {
     // button before this one in a chain is not changed: its next link is the caller's to set.
     CUIRadioButton(const TRect& aRect, const char* aText, MUIWidgetEvents* aListener,
                    CUIRadioButton* aPrevious, CUIRadioButton* aNext);
+    // Leaves the chain: the neighbours that point at this button are linked to each other.
+    ~CUIRadioButton() override;
 
     void Draw() override;
     // A release inside an unchecked button checks it and tells the listener; true then only.

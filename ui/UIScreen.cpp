@@ -49,16 +49,20 @@ void CUIScreen::DrawBackground(const TRect& aArea) {
                   areaRight >= left && areaRight <= right && areaBottom >= top &&
                   areaBottom <= bottom;
     }
-    if (!covered) {
-        std::uint32_t color = iBackgroundColor;
-        MColorScheme* scheme = color == 0 ? ResolveColorScheme() : nullptr;
-        if (scheme != nullptr) {
-            color = scheme->ScreenBackground();
-        }
-        FillRect(iFrameBuffer, aArea.iX, aArea.iY, aArea.iX + aArea.iWidth,
-                 aArea.iY + aArea.iHeight, color, KCornerRounded);
+    // A covered area is the image's alone. An image that could not draw it (a screen of another
+    // depth, a stand-in that draws only whole) leaves it to the colour, like a missing image.
+    if (covered && image->DrawPart(iFrameBuffer, iRect.iX, iRect.iY, aArea.iX, aArea.iY,
+                                   aArea.iWidth, aArea.iHeight)) {
+        return;
     }
-    if (image != nullptr) {
+    std::uint32_t color = iBackgroundColor;
+    MColorScheme* scheme = color == 0 ? ResolveColorScheme() : nullptr;
+    if (scheme != nullptr) {
+        color = scheme->ScreenBackground();
+    }
+    FillRect(iFrameBuffer, aArea.iX, aArea.iY, aArea.iX + aArea.iWidth, aArea.iY + aArea.iHeight,
+             color, KCornerRounded);
+    if (image != nullptr && !covered) {
         (void)image->DrawPart(iFrameBuffer, iRect.iX, iRect.iY, aArea.iX, aArea.iY, aArea.iWidth,
                               aArea.iHeight);
     }

@@ -65,9 +65,11 @@ MUIWidget::~MUIWidget() {
     delete[] iExtraText;
 }
 
+// The copy is made before the old text goes: aText may be the widget's own text.
 void MUIWidget::SetText(const char* aText) {
+    char* copy = CopyText(aText);
     delete[] iText;
-    iText = CopyText(aText);
+    iText = copy;
 }
 
 void MUIWidget::SetColorScheme(MColorScheme* aScheme) {
@@ -87,8 +89,9 @@ bool MUIWidget::SetEnabled(bool aEnabled) {
 }
 
 void MUIWidget::SetExtraText(const char* aText) {
+    char* copy = CopyText(aText);
     delete[] iExtraText;
-    iExtraText = CopyText(aText);
+    iExtraText = copy;
 }
 
 bool MUIWidget::SetFocus(bool aFocus) {

@@ -26,6 +26,7 @@ constexpr TPoint KNewRadio480{417, 62};
 constexpr TPoint KYesRadio480{297, 82};
 constexpr TPoint KStartStop480{61, 247};
 constexpr TPoint KExit480{415, 247};
+constexpr TPoint KStartStop320{41, 215};
 
 class MainScreenShotTest : public CSimulatedDeviceTest {
   protected:
@@ -158,6 +159,21 @@ TEST_F(MainScreenShotTest, NewFileSessionAt480x272) {
     Tap(KStartStop480);
     EXPECT_TRUE(PollFor([&] { return iRoot.Exists("/mnt/sdcard/fixtrail/nmea_0002.nmea"); }));
     EXPECT_EQ(Log(0), decoded.iOut) << "an earlier log must stay as it was";
+}
+
+// A skin made for the 480x272 unit on a 320x240 one: the top-left part of its background fills
+// the screen, and the status line is repainted from it when Start and then Stop change it.
+TEST_F(MainScreenShotTest, SkinMadeForALargerScreen) {
+    InitDevice("320x240");
+    InstallSampleSkin();
+    iRoot.Write("/mnt/sdcard/skin/Back.bmp",
+                CTempRoot::ReadFile(KSourceDir + "/data/skin-480x272/Back.bmp"));
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KStartStop320);
+    Tap(KStartStop320);
+    ExpectScreenMatches(KSourceDir + "/docs/main-320x240-skin480x272.png",
+                        "main-320x240-skin480x272");
 }
 
 }  // namespace

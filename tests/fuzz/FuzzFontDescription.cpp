@@ -1,10 +1,11 @@
 // The input as a font description file: parsed as the control font's and as another element's,
 // then read by a skin from a skin directory of its own, as ControlFont.txt beside no fonts.
 //
-// Checked: the name is a terminated word of at most 63 bytes without '/' or separators; the
-// size is 0 or 1 to 128; a colour is an RGB 565 value and is read only for the control font; the
-// skin, finding no font file, ends with the fixed fonts and sets the control text colour
-// exactly when the file gives one.
+// Checked: the name is a terminated word of at most 63 bytes without separators, relative and
+// without a ".." component; the size is 0 or 1 to 128; a colour is an RGB 565 value and is read
+// only for the control font; the skin, finding no font file, ends with the fixed fonts (of the
+// size read, whatever became of the name) and sets the control text colour exactly when the
+// file gives one.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,8 +57,11 @@ void CheckDescription(const TFontDescription& aDescription, bool aReadColor) {
     Check(length <= static_cast<std::size_t>(KMaxFontName));
     for (std::size_t i = 0; i < length; ++i) {
         const auto byte = static_cast<unsigned char>(aDescription.iName[i]);
-        Check(byte > ' ' && byte != 0x7F && byte != '/');
+        Check(byte > ' ' && byte != 0x7F);
     }
+    Check(aDescription.iName[0] != '/');
+    const std::string components = "/" + std::string(aDescription.iName, length) + "/";
+    Check(components.find("/../") == std::string::npos);
     Check(aDescription.iSize == 0 ||
           (aDescription.iSize >= 1 && aDescription.iSize <= KMaxFontSize));
     Check(aDescription.iColor <= 0xFFFF);
@@ -86,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     SetControlTextColor(KUnset);
     {
         CDefaultSkin skin(gRoot);
-        const int size = head.iName[0] != '\0' && head.iSize != 0 ? head.iSize : 16;
+        // The size counts even when the name was refused.
+        const int size = head.iSize != 0 ? head.iSize : 16;
         Check(skin.GetFont(ESkinFontControl) == GetFixedFontManager()->GetFont(size <= 20 ? 2 : 3));
         Check(skin.IsFontShared(ESkinFontControl));
         Check(ControlTextColor() == (head.iHasColor ? head.iColor : KUnset));

@@ -155,6 +155,47 @@ TEST_F(FreeTypeFont, DrawsAGlyphInsideItsBoxOnTheBaseline) {
     EXPECT_TRUE(fb.GuardsIntact());
 }
 
+// The height of a glyph is its top bearing when the baseline crosses its rows, and its row count
+// when the glyph lies wholly above the baseline or wholly below it.
+TEST_F(FreeTypeFont, CharHeightOfGlyphsOnEitherSideOfTheBaseline) {
+    enum TPlace { EAcross, EAbove, EBelow };
+    struct TCase {
+        int iChar;
+        TPlace iPlace;
+    };
+    const TCase cases[] = {{'g', EAcross}, {'(', EAcross}, {'\'', EAbove},
+                           {'-', EAbove},  {'^', EAbove},  {'_', EBelow}};
+    CFreeTypeFont font(KDejaVuSans, KSize, true);
+    ASSERT_TRUE(font.IsLoaded());
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(static_cast<char>(test.iChar));
+        TMonoBitmap bitmap;
+        ASSERT_TRUE(font.RenderGlyph(test.iChar, bitmap));
+        ASSERT_GT(bitmap.iRows, 0);
+        // The glyph really lies where the case says: its ink, drawn on a baseline.
+        CMemoryFrameBuffer fb(48, 48);
+        const int baseline = 24;
+        ASSERT_TRUE(font.DrawChar(&fb, test.iChar, 10, baseline, KInk));
+        const TInkBox box = InkBox(fb);
+        ASSERT_EQ(box.iTop, baseline - bitmap.iTop);
+        ASSERT_EQ(box.iBottom - box.iTop + 1, bitmap.iRows);
+        switch (test.iPlace) {
+            case EAcross:
+                ASSERT_TRUE(box.iTop < baseline && box.iBottom >= baseline);
+                EXPECT_EQ(font.CharHeight(test.iChar), bitmap.iTop);
+                break;
+            case EAbove:
+                ASSERT_LT(box.iBottom, baseline - 1);  // clear of the baseline's row
+                EXPECT_EQ(font.CharHeight(test.iChar), bitmap.iRows);
+                break;
+            case EBelow:
+                ASSERT_GT(box.iTop, baseline);  // a negative top bearing
+                EXPECT_EQ(font.CharHeight(test.iChar), bitmap.iRows);
+                break;
+        }
+    }
+}
+
 TEST_F(FreeTypeFont, TextStaysInsideItsBox) {
     CFreeTypeFont font(KDejaVuSans, KSize, true);
     ASSERT_TRUE(font.IsLoaded());

@@ -141,10 +141,9 @@ TEST(Image, DrawsWholeImageOnlyWhereItFits) {
 
 TEST(Image, RefusesScreensItCannotDrawOn) {
     const std::unique_ptr<CImage> image = Picture(4, 3, -1);
-    // Larger than the screen in one direction: never fits, wherever it is put.
+    // Larger than the screen in one direction: never drawn whole, wherever it is put.
     CMemoryFrameBuffer narrow = Screen(3, 8);
     EXPECT_FALSE(image->Draw(&narrow, 0, 0));
-    EXPECT_FALSE(image->DrawPart(&narrow, 0, 0, 0, 0, 2, 2));
     EXPECT_TRUE(narrow.GuardsIntact());
     CMemoryFrameBuffer unmapped(10, 8);
     unmapped.SetMapped(false);
@@ -229,7 +228,47 @@ TEST(Image, DrawPartAwayFromTheOriginAndWithAKey) {
     ExpectScreen(screen, 2, 1, [](long long aX, long long aY) {
         return aX >= 2 && aX <= 4 && aY >= 1 && aY <= 3 && !(aX == 3 && aY == 2);
     });
-    EXPECT_FALSE(image->DrawPart(&screen, 5, 0, 5, 0, 1, 1));  // 5 + 6 > 10
+}
+
+// A background made for a larger screen shows its top-left part: DrawPart clips to the screen's
+// right and bottom edges what Draw would refuse whole. Its top left must lie on the screen.
+TEST(Image, DrawPartClipsAPictureLargerThanTheScreen) {
+    struct TCase {
+        const char* iLegend;
+        int iX, iY;  // where the picture's top left is placed
+        int iAreaX, iAreaY, iAreaWidth, iAreaHeight;
+        bool iResult;
+        int iLastColumn, iLastRow;  // of the picture, drawn from column and row 0
+    };
+    // A 12 x 10 picture on an 8 x 6 screen.
+    const TCase cases[] = {
+        {"the whole screen as a screen repaints it", 0, 0, 0, 0, 7, 5, true, 7, 5},
+        {"an area beyond the screen", 0, 0, 0, 0, 20, 20, true, 7, 5},
+        {"placed inside the screen", 3, 2, 3, 2, 20, 20, true, 4, 3},
+        {"placed on the last pixel", 7, 5, 0, 0, 20, 20, true, 0, 0},
+        {"placed right of the screen", 8, 0, 0, 0, 20, 20, false, -1, -1},
+        {"placed below the screen", 0, 6, 0, 0, 20, 20, false, -1, -1},
+        {"placed left of the screen", -1, 0, 0, 0, 20, 20, false, -1, -1},
+        {"placed above the screen", 0, -1, 0, 0, 20, 20, false, -1, -1},
+    };
+    const std::unique_ptr<CImage> image = Picture(12, 10, -1);
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.iLegend);
+        CMemoryFrameBuffer screen = Screen(8, 6);
+        EXPECT_EQ(image->DrawPart(&screen, test.iX, test.iY, test.iAreaX, test.iAreaY,
+                                  test.iAreaWidth, test.iAreaHeight),
+                  test.iResult);
+        ExpectScreen(screen, test.iX, test.iY, [&](long long aX, long long aY) {
+            return aX >= 0 && aX <= test.iLastColumn && aY >= 0 && aY <= test.iLastRow;
+        });
+    }
+    // Wider than the screen and keyed: the key's pixels are left alone there too.
+    const std::unique_ptr<CImage> keyed = Picture(12, 4, 255, {{1, 1}});
+    CMemoryFrameBuffer screen = Screen(8, 6);
+    EXPECT_TRUE(keyed->DrawPart(&screen, 0, 0, 0, 0, 7, 5));
+    ExpectScreen(screen, 0, 0, [](long long aX, long long aY) {
+        return aX <= 7 && aY <= 3 && !(aX == 1 && aY == 1);
+    });
 }
 
 // Pixels of the built-in 21 x 21 squares at (column, row), 0 to 20.

@@ -27,6 +27,8 @@ namespace {
 const std::string KReferenceDir = std::string(FIXTRAIL_SOURCE_DIR) + "/tests/ui/reference/";
 const std::string KOutputDir = std::string(FIXTRAIL_BIN_DIR) + "/";
 const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
+// The sample skin's background as drawn for a 480 x 272 unit (scripts/make-skin.py --back-size).
+const std::string KLargeBack = std::string(FIXTRAIL_SOURCE_DIR) + "/data/skin-480x272/Back.bmp";
 
 TPicture Snapshot(CMemoryVirtualScreen& aScreen) {
     TPicture picture;
@@ -101,14 +103,14 @@ class ScreenReferenceTest : public ::testing::Test {
             iStart = new CUIButton(TRect(6, 6, 70, 26), "Start", nullptr);
             auto* save = new CUIButton(TRect(84, 6, 70, 26), "Save", nullptr);
             save->SetEnabled(false);
-            auto* label = new CUILabel(TRect(6, 40, 148, 18), "Log 0042");
+            iLabel = new CUILabel(TRect(6, 40, 148, 18), "Log 0042");
             iAppend = new CUIRadioButton(TRect(6, 66, 72, 24), "Add", nullptr, nullptr, nullptr);
             iNew = new CUIRadioButton(TRect(82, 66, 72, 24), "New", nullptr, iAppend, nullptr);
             iAppend->SetNext(iNew);
             iAppend->SetChecked(true);
             for (MUIWidget* widget :
                  {static_cast<MUIWidget*>(iStart), static_cast<MUIWidget*>(save),
-                  static_cast<MUIWidget*>(label), static_cast<MUIWidget*>(iAppend),
+                  static_cast<MUIWidget*>(iLabel), static_cast<MUIWidget*>(iAppend),
                   static_cast<MUIWidget*>(iNew)}) {
                 EXPECT_TRUE(iUiScreen->AddChild(widget));
             }
@@ -119,6 +121,7 @@ class ScreenReferenceTest : public ::testing::Test {
         CMemoryVirtualScreen iScreen;
         std::unique_ptr<CUIScreen> iUiScreen;
         CUIButton* iStart = nullptr;
+        CUILabel* iLabel = nullptr;
         CUIRadioButton* iAppend = nullptr;
         CUIRadioButton* iNew = nullptr;
     };
@@ -172,6 +175,87 @@ TEST_F(ScreenReferenceTest, SampleSkin) {
     SetSkinRoot(KSampleSkin.c_str());
     Build(320, 240);
     ExpectMatchesReference(iUi->iScreen, "screen_skin_320x240");
+}
+
+// A skin made for a 480 x 272 unit on a 320 x 240 one: its background shows its top-left part
+// behind everything, and a label whose text changes is repainted from it.
+TEST_F(ScreenReferenceTest, BackgroundLargerThanTheScreen) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeDirectory("/skin"));
+    root.Write("/skin/Back.bmp", CTempRoot::ReadFile(KLargeBack));
+    SetSkinRoot(root.Root().c_str());
+    Build(320, 240);
+    ASSERT_EQ(GetSkin()->GetImage(ESkinImageBack)->Width(), 480);
+    iUi->iLabel->SetText("Running");
+    iUi->iLabel->Draw();
+    iUi->iLabel->SetText("Stopped");
+    iUi->iLabel->Draw();
+    ExpectMatchesReference(iUi->iScreen, "screen_back480x272_320x240");
+}
+
+// Each widget given its own text (and extra text) back keeps it: the screen is drawn as before.
+TEST_F(ScreenReferenceTest, TextSetToItselfIsKept) {
+    CTempRoot emptyRoot;
+    SetSkinRoot(emptyRoot.Root().c_str());
+    Build(160, 120);
+    for (MUIWidget* widget :
+         {static_cast<MUIWidget*>(iUi->iStart), static_cast<MUIWidget*>(iUi->iLabel),
+          static_cast<MUIWidget*>(iUi->iAppend)}) {
+        widget->SetText(widget->Text());
+        widget->SetExtraText("an extra text of some length");
+        widget->SetExtraText(widget->ExtraText());
+        EXPECT_STREQ(widget->ExtraText(), "an extra text of some length");
+    }
+    iUi->iScreen.Memory().Fill(0);
+    iUi->iUiScreen->Draw();
+    ExpectMatchesReference(iUi->iScreen, "screen_fixed_160x120");
+}
+
+// A ring of three radio buttons loses its middle one; the pen then chooses the third, which
+// unchecks the first across the gap.
+TEST_F(ScreenReferenceTest, RadioButtonTakenOutOfItsRing) {
+    CTempRoot emptyRoot;
+    SetSkinRoot(emptyRoot.Root().c_str());
+    Build(160, 120);
+    CUIRadioButton* add = iUi->iAppend;
+    auto* off = new CUIRadioButton(TRect(6, 92, 72, 24), "Off", nullptr, iUi->iNew, add);
+    iUi->iNew->SetNext(off);
+    add->SetPrevious(off);
+    ASSERT_TRUE(iUi->iUiScreen->AddChild(off));
+    ASSERT_TRUE(iUi->iUiScreen->DeleteChild(iUi->iNew));
+    iUi->iNew = nullptr;
+    ASSERT_EQ(add->Next(), off);
+    ASSERT_EQ(off->Previous(), add);
+    TouchEvent touch;
+    touch.x = 30;
+    touch.y = 104;
+    touch.pressure = 1;
+    (void)iUi->iUiScreen->HandleTouch(touch);
+    touch.pressure = 0;
+    EXPECT_TRUE(iUi->iUiScreen->HandleTouch(touch));
+    EXPECT_TRUE(off->IsChecked());
+    EXPECT_FALSE(add->IsChecked());
+    iUi->iScreen.Memory().Fill(0);
+    iUi->iUiScreen->Draw();
+    ExpectMatchesReference(iUi->iScreen, "screen_fixed_160x120_ring");
+}
+
+// The control font named with a folder below the skin directory; the label font named by an
+// absolute path, which is refused, while its size still chooses the fixed font's scale 3.
+TEST_F(ScreenReferenceTest, FontNamedWithAFolder) {
+    const std::string dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans";
+    if (!Exists(dejaVu + ".ttf")) {
+        GTEST_SKIP() << dejaVu << ".ttf is missing (Debian package fonts-dejavu-core)";
+    }
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeDirectory("/skin"));
+    ASSERT_TRUE(root.MakeDirectory("/skin/fonts"));
+    root.Write("/skin/fonts/DejaVuSans.ttf", CTempRoot::ReadFile(dejaVu + ".ttf"));
+    root.Write("/skin/ControlFont.txt", "fonts/DejaVuSans 15\n0 0 0\n");
+    root.Write("/skin/ButtonFont.txt", dejaVu + " 26\n");
+    SetSkinRoot(root.Root().c_str());
+    Build(160, 120);
+    ExpectMatchesReference(iUi->iScreen, "screen_fonts_160x120");
 }
 
 }  // namespace

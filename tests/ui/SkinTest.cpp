@@ -204,7 +204,8 @@ TEST(Skin, HostileFilesFallBack) {
 }
 
 // The control font file "Times 18" / "0 0 255": the colour is set whatever font is found, and
-// the font is Times, then Arial, then the fixed font of scale 2, always at 18 pixels.
+// the font is Times, then Arial, then the fixed font of scale 2, always at 18 pixels. A name is
+// a file below the skin directory; a refused name goes to Arial but keeps its size.
 TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
     const std::string dejaVu = KSampleSkin + "/skin/DejaVuSans.ttf";
     if (!Exists(dejaVu)) {
@@ -218,25 +219,36 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
     struct TCase {
         const char* iLegend;
         const char* iDescription;  // null: no ControlFont.txt
-        bool iTimes;               // Times.ttf present
+        const char* iTimes;        // where Times.ttf is in the skin directory; null: nowhere
         bool iArial;               // Arial.ttf present
         const char* iFontFile;     // expected file; null: the fixed font
         int iSize;
         std::uint32_t iColor;  // 0x1234: unchanged
     };
     const TCase cases[] = {
-        {"named font", "Times 18\n0 0 255\n", true, true, "/Times.ttf", 18, 0x001F},
-        {"named font missing: Arial", "Times 18\n0 0 255\n", false, true, "/Arial.ttf", 18, 0x001F},
-        {"neither: fixed font", "Times 18\n0 0 255\n", false, false, nullptr, 18, 0x001F},
-        {"no file: Arial at 16", nullptr, true, true, "/Arial.ttf", 16, 0x1234},
-        {"empty file: Arial at 16", "", true, true, "/Arial.ttf", 16, 0x1234},
-        {"size 0 keeps 16", "Times 0\n", true, false, "/Times.ttf", 16, 0x1234},
-        {"garbage size: no colour", "Times x18\n0 0 255\n", true, false, "/Times.ttf", 16, 0x1234},
-        {"name with a slash: Arial at 16", "../Times 18\n", true, true, "/Arial.ttf", 16, 0x1234},
-        {"64-character name: Arial",
+        {"named font", "Times 18\n0 0 255\n", "Times.ttf", true, "/Times.ttf", 18, 0x001F},
+        {"named font missing: Arial", "Times 18\n0 0 255\n", nullptr, true, "/Arial.ttf", 18,
+         0x001F},
+        {"neither: fixed font", "Times 18\n0 0 255\n", nullptr, false, nullptr, 18, 0x001F},
+        {"no file: Arial at 16", nullptr, "Times.ttf", true, "/Arial.ttf", 16, 0x1234},
+        {"empty file: Arial at 16", "", "Times.ttf", true, "/Arial.ttf", 16, 0x1234},
+        {"size 0 keeps 16", "Times 0\n", "Times.ttf", false, "/Times.ttf", 16, 0x1234},
+        {"garbage size: no colour", "Times x18\n0 0 255\n", "Times.ttf", false, "/Times.ttf", 16,
+         0x1234},
+        {"name in a folder", "fonts/Times 18\n", "fonts/Times.ttf", true, "/fonts/Times.ttf", 18,
+         0x1234},
+        {"name in a folder, file elsewhere: Arial", "fonts/Times 18\n", "Times.ttf", true,
+         "/Arial.ttf", 18, 0x1234},
+        {"name leaving the skin: Arial, size kept", "../Times 18\n", "Times.ttf", true,
+         "/Arial.ttf", 18, 0x1234},
+        {"absolute name: Arial, size kept", "/Times 18\n", "Times.ttf", true, "/Arial.ttf", 18,
+         0x1234},
+        {"64-character name: Arial, size kept",
          "TimesTimesTimesTimesTimesTimesTimesTimesTimesTimesTimesTimesTime"
          " 18\n",
-         true, true, "/Arial.ttf", 16, 0x1234},
+         "Times.ttf", true, "/Arial.ttf", 18, 0x1234},
+        {"refused name, no Arial: fixed font, size kept", "../Times 24\n", "Times.ttf", false,
+         nullptr, 24, 0x1234},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.iLegend);
@@ -245,8 +257,9 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
         if (test.iDescription != nullptr) {
             directory.Write("ControlFont.txt", test.iDescription);
         }
-        if (test.iTimes) {
-            directory.Copy("Times.ttf", dejaVu);
+        if (test.iTimes != nullptr) {
+            ::mkdir(directory.Path("fonts").c_str(), 0755);
+            directory.Copy(test.iTimes, dejaVu);
         }
         if (test.iArial) {
             directory.Copy("Arial.ttf", dejaVu);
@@ -255,7 +268,7 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
         MFont* font = skin.GetFont(ESkinFontControl);
         ASSERT_NE(font, nullptr);
         if (test.iFontFile == nullptr) {
-            EXPECT_EQ(font, GetFixedFontManager()->GetFont(2));
+            EXPECT_EQ(font, GetFixedFontManager()->GetFont(test.iSize <= 20 ? 2 : 3));
             EXPECT_TRUE(skin.IsFontShared(ESkinFontControl));
         } else {
             EXPECT_PRED2(EndsWith, CachedFontPath(font), std::string("/skin") + test.iFontFile);
@@ -303,7 +316,13 @@ TEST(Skin, ParsesFontDescriptions) {
         {"two channels", "Times 18 1 2", true, "Times", 18, false, 0},
         {"63-character name", name63 + " 12", true, name63.c_str(), 12, false, 0},
         {"64-character name is dropped", name63 + "n 12 1 2 3", true, "", 12, true, 0x0000},
-        {"slash in the name", "a/b 12", true, "", 12, false, 0},
+        {"a folder in the name", "fonts/b 12", true, "fonts/b", 12, false, 0},
+        {"dots within a name", "a..b/.c../d 12", true, "a..b/.c../d", 12, false, 0},
+        {"absolute name is dropped", "/usr/share/b 12", true, "", 12, false, 0},
+        {"'..' is dropped", ".. 12", true, "", 12, false, 0},
+        {"'..' first is dropped", "../b 12", true, "", 12, false, 0},
+        {"'..' within is dropped", "fonts/../../b 12", true, "", 12, false, 0},
+        {"'..' last is dropped", "fonts/.. 12", true, "", 12, false, 0},
         {"NUL ends a word", std::string("Ti\0mes 18", 9), true, "Ti", 0, false, 0},
         {"high bytes are name bytes", "\xC3\xA9t\xC3\xA9 9", true, "\xC3\xA9t\xC3\xA9", 9, false,
          0},

@@ -222,6 +222,37 @@ TEST_F(UIRadioButtonTest, ChainClosedIntoARingStillEnds) {
     EXPECT_EQ(Checked(), std::vector<int>{3});
 }
 
+// A destroyed button leaves its chain or ring: its neighbours are linked to each other, and
+// checking one of them reaches only buttons that exist.
+TEST_F(UIRadioButtonTest, DestroyedButtonLeavesItsChain) {
+    iButtons[KChain - 1]->SetNext(iButtons[0]);
+    iButtons[0]->SetPrevious(iButtons[KChain - 1]);
+    // The middle of the ring: 1 and 3 now meet.
+    ASSERT_TRUE(iGroup->DeleteChild(iButtons[2]));
+    EXPECT_EQ(iButtons[1]->Next(), iButtons[3]);
+    EXPECT_EQ(iButtons[3]->Previous(), iButtons[1]);
+    // The ring's end of the chain as built: 3 and 0 close the ring.
+    ASSERT_TRUE(iGroup->DeleteChild(iButtons[4]));
+    EXPECT_EQ(iButtons[3]->Next(), iButtons[0]);
+    EXPECT_EQ(iButtons[0]->Previous(), iButtons[3]);
+    ASSERT_TRUE(iGroup->DeleteChild(iButtons[1]));
+    // A ring of two left with one: linked to nothing, not to itself.
+    EXPECT_EQ(iButtons[0]->Next(), iButtons[3]);
+    EXPECT_EQ(iButtons[0]->Previous(), iButtons[3]);
+    ASSERT_TRUE(iGroup->DeleteChild(iButtons[3]));
+    ASSERT_EQ(iButtons[0]->Next(), nullptr);
+    ASSERT_EQ(iButtons[0]->Previous(), nullptr);
+    EXPECT_TRUE(Touch(20, 15, 0));
+    EXPECT_TRUE(iButtons[0]->IsChecked());
+
+    // The end of an open chain: the one before it ends the chain.
+    CUIRadioButton first(TRect(), "", nullptr, nullptr, nullptr);
+    auto* last = new CUIRadioButton(TRect(), "", nullptr, &first, nullptr);
+    first.SetNext(last);
+    delete last;
+    EXPECT_EQ(first.Next(), nullptr);
+}
+
 TEST_F(UIRadioButtonTest, CaptionColourFollowsState) {
     struct TCase {
         const char* iLegend;

@@ -44,6 +44,9 @@ class CFakeImage : public MImage {
         ++iParts;
         iPlacedAt = {aX, aY, 0, 0};
         iLastArea = {aAreaX, aAreaY, aAreaWidth, aAreaHeight};
+        if (!iPaints) {
+            return false;  // as an image on a screen it cannot be drawn on
+        }
         // One pixel, so that the fill around it stays visible to the test.
         static_cast<CMemoryVirtualScreen*>(aFrameBuffer)
             ->Memory()
@@ -52,6 +55,7 @@ class CFakeImage : public MImage {
     }
     int iWidth, iHeight;
     bool* iDestroyed;
+    bool iPaints = true;
     int iParts = 0;
     TRect iPlacedAt, iLastArea;
 };
@@ -133,7 +137,8 @@ class UIScreenTest : public ::testing::Test {
     std::string iSavedRoot;
 };
 
-// The fill is left out only when the image covers both corners (x, y) and (x + w, y + h).
+// The fill is left out only when the image covers both corners (x, y) and (x + w, y + h) and
+// draws the area.
 TEST_F(UIScreenTest, BackgroundFillAndImage) {
     const std::uint16_t schemeBackground =
         static_cast<std::uint16_t>(SchemeTableColor(2, KSchemeScreenBackground));
@@ -141,26 +146,31 @@ TEST_F(UIScreenTest, BackgroundFillAndImage) {
         const char* iLegend;
         std::uint32_t iColor;
         int iImageWidth, iImageHeight;  // 0: no image
-        std::uint16_t iFill;            // KPaper: no fill
+        bool iImagePaints;
+        std::uint16_t iFill;  // KPaper: no fill
     } const cases[] = {
-        {"no image, no colour: the scheme's", 0, 0, 0, schemeBackground},
-        {"own colour", 0x4321, 0, 0, 0x4321},
-        {"image covers the area", 0x4321, 31, 21, KPaper},
-        {"image one column short", 0x4321, 30, 21, 0x4321},
-        {"image one row short", 0x4321, 31, 20, 0x4321},
+        {"no image, no colour: the scheme's", 0, 0, 0, true, schemeBackground},
+        {"own colour", 0x4321, 0, 0, true, 0x4321},
+        {"image covers the area", 0x4321, 31, 21, true, KPaper},
+        {"image one column short", 0x4321, 30, 21, true, 0x4321},
+        {"image one row short", 0x4321, 31, 20, true, 0x4321},
+        {"image covers the area but cannot draw it", 0x4321, 31, 21, false, 0x4321},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.iLegend);
         CUIScreen screen(2);
         CFakeImage* image =
             c.iImageWidth > 0 ? new CFakeImage(c.iImageWidth, c.iImageHeight) : nullptr;
+        if (image != nullptr) {
+            image->iPaints = c.iImagePaints;
+        }
         screen.SetBackground(c.iColor, image);
         iScreen.Memory().Fill(0x01);
         screen.DrawBackground({10, 10, 20, 10});
         EXPECT_EQ(iScreen.Pixel(20, 15), c.iFill);
         EXPECT_EQ(iScreen.Pixel(30, 15), c.iFill);  // x + width is filled too
         EXPECT_EQ(iScreen.Pixel(31, 15), KPaper);
-        if (image != nullptr) {
+        if (image != nullptr && c.iImagePaints) {
             EXPECT_EQ(iScreen.Pixel(10, 10), KImageInk);  // drawn after the fill
             EXPECT_EQ(image->iPlacedAt.iX, 0);
             EXPECT_EQ(image->iLastArea.iWidth, 20);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/MemoryVirtualScreen.h"
 #include "support/TempRoot.h"
@@ -257,6 +258,63 @@ TEST_F(UIWidgetTest, MultiLineStopsAtTheBottom) {
     const TRect one(0, 0, 50, 13);
     EXPECT_TRUE(Make(one, "one two six", KTextMultiLine)->DrawText(one, KInk, KTextMultiLine));
     EXPECT_FALSE(InkInRows(iScreen, 13, 200));
+}
+
+// The fixed font that notes where each line was handed to it: a line past the screen's bottom
+// edge draws no pixel, so only this tells whether layout went on below the screen.
+class CLineRecordingFont : public CCourierFont {
+  public:
+    using CCourierFont::DrawText;
+    CLineRecordingFont() : CCourierFont(1) {}
+    bool DrawText(MFrameBuffer* aFrameBuffer, const char* aText, int aX, int aY,
+                  std::uint32_t aColor) override {
+        iLineTops.push_back(aY);
+        return CCourierFont::DrawText(aFrameBuffer, aText, aX, aY, aColor);
+    }
+    std::vector<int> iLineTops;
+};
+
+// Layout stops at the area's bottom or at the screen's, whichever comes first: an area ending
+// above the screen's bottom edge stops at its own, one reaching below stops at the screen's.
+// Each line takes 13 pixels; the screen is 240 high.
+TEST_F(UIWidgetTest, MultiLineStopsAtTheAreaOrTheScreenBottom) {
+    struct TCase {
+        const char* iLegend;
+        const char* iText;
+        TRect iArea;
+        bool iResult;
+        std::vector<int> iLineTops;
+    } const cases[] = {
+        // "one two six ten" wraps word by word in 30 pixels: one line cut three times.
+        {"wrapped, area ends above the screen's bottom",
+         "one two six ten",
+         TRect(0, 200, 30, 26),
+         true,
+         {200, 213}},
+        {"wrapped, area reaches below the screen",
+         "one two six ten",
+         TRect(0, 220, 30, 100),
+         true,
+         {220, 233}},
+        {"lines, area ends above the screen's bottom",
+         "one\ntwo\nsix\nten",
+         TRect(0, 200, 30, 26),
+         false,
+         {200, 213}},
+        {"lines, area reaches below the screen",
+         "one\ntwo\nsix\nten",
+         TRect(0, 220, 30, 100),
+         true,
+         {220, 233}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iLegend);
+        CLineRecordingFont font;
+        CTextWidget widget(c.iArea, c.iText);
+        widget.SetFont(&font);
+        EXPECT_EQ(widget.DrawText(c.iArea, KInk, KTextMultiLine), c.iResult);
+        EXPECT_EQ(font.iLineTops, c.iLineTops);
+    }
 }
 
 // Texts beyond the 500-byte working buffer lay out to their end, without running over it.
