@@ -53,6 +53,46 @@ void PutNumber(TOutput& aOutput, std::uint32_t aMagnitude, bool aNegative, bool 
     }
 }
 
+// What a conversion asks for between its '%' and its letter.
+struct TConversion {
+    bool iPlus = false;
+    int iWidth = 0;
+    char iPad = ' ';
+};
+
+// Reads the flags and width that follow a '%' into aConversion and returns where the conversion
+// letter is. '+' and the length letters 'h' and 'l' may come anywhere, in any number; one width
+// may come among them: a '0' and one digit pads with zeros, one or two digits starting at 1 pad
+// with spaces, and a '0' alone is a width of nothing. A digit after the width is no part of it: it
+// ends the scan.
+const char* ScanFlagsAndWidth(const char* aFormat, TConversion& aConversion) {
+    bool haveWidth = false;
+    const char* p = aFormat;
+    for (;; ++p) {
+        if (*p == '+') {
+            aConversion.iPlus = true;
+        } else if (*p == 'h' || *p == 'l') {
+            // Every integer argument is one int.
+        } else if (!haveWidth && *p == '0') {
+            haveWidth = true;
+            if (p[1] >= '0' && p[1] <= '9') {
+                ++p;
+                aConversion.iPad = '0';
+                aConversion.iWidth = *p - '0';
+            }
+        } else if (!haveWidth && *p >= '1' && *p <= '9') {
+            haveWidth = true;
+            aConversion.iWidth = *p - '0';
+            if (p[1] >= '0' && p[1] <= '9') {
+                ++p;
+                aConversion.iWidth = aConversion.iWidth * 10 + (*p - '0');
+            }
+        } else {
+            return p;
+        }
+    }
+}
+
 }  // namespace
 
 int FormatToString(char* aBuffer, int aSize, const char* aFormat, ...) {
@@ -79,34 +119,8 @@ int FormatToStringList(char* aBuffer, int aSize, const char* aFormat, std::va_li
             continue;
         }
         ++p;
-        bool plus = false;
-        bool haveWidth = false;
-        int width = 0;
-        char pad = ' ';
-        for (;;) {
-            if (*p == '+') {
-                plus = true;
-            } else if (*p == 'h' || *p == 'l') {
-                // Every integer argument is one int.
-            } else if (!haveWidth && *p == '0') {
-                haveWidth = true;
-                if (p[1] >= '0' && p[1] <= '9') {
-                    ++p;
-                    pad = '0';
-                    width = *p - '0';
-                }
-            } else if (!haveWidth && *p >= '1' && *p <= '9') {
-                haveWidth = true;
-                width = *p - '0';
-                if (p[1] >= '0' && p[1] <= '9') {
-                    ++p;
-                    width = width * 10 + (*p - '0');
-                }
-            } else {
-                break;
-            }
-            ++p;
-        }
+        TConversion flags;
+        p = ScanFlagsAndWidth(p, flags);
         const char conversion = *p;
         if (conversion == '\0') {
             break;  // a '%' or a conversion cut off by the end of the format writes nothing
@@ -122,12 +136,13 @@ int FormatToStringList(char* aBuffer, int aSize, const char* aFormat, std::va_li
                 if (negative) {
                     magnitude = 0u - magnitude;
                 }
-                PutNumber(output, magnitude, negative, plus, conversion == 'd' ? 10u : 16u, width,
-                          pad);
+                PutNumber(output, magnitude, negative, flags.iPlus, conversion == 'd' ? 10u : 16u,
+                          flags.iWidth, flags.iPad);
                 break;
             }
             case 'u':
-                PutNumber(output, va_arg(aArguments, unsigned), false, false, 10u, width, pad);
+                PutNumber(output, va_arg(aArguments, unsigned), false, false, 10u, flags.iWidth,
+                          flags.iPad);
                 break;
             case 'c':
                 output.Put(static_cast<char>(va_arg(aArguments, int)));

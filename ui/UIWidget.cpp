@@ -41,6 +41,64 @@ int PrefixWidth(MFont* aFont, char* aLine, int aLength) {
     return width;
 }
 
+// How many of the aLength bytes of aLine fit in aWidth pixels: cut at the last space that leaves
+// a part that fits, or, when one word alone is too wide, before its first character that
+// overflows, keeping at least one. aResume is set to where the text after the kept part goes on,
+// aLength when nothing is left over.
+int FittingLength(MFont* aFont, char* aLine, int aLength, int aWidth, int& aResume) {
+    int kept = aLength;
+    aResume = aLength;
+    while (kept > 0 && PrefixWidth(aFont, aLine, kept) > aWidth) {
+        int space = kept - 1;
+        while (space > 0 && aLine[space] != ' ') {
+            --space;
+        }
+        if (space == 0) {
+            // One word too wide for the line: as many of its characters as fit, at least one.
+            int fits = 1;
+            while (fits < kept && PrefixWidth(aFont, aLine, fits + 1) <= aWidth) {
+                ++fits;
+            }
+            aResume = fits;
+            return fits;
+        }
+        kept = space;
+        aResume = space + 1;
+    }
+    return kept;
+}
+
+// Fills aLine with what of [aText, aEnd) goes on one line of aWidth pixels: a piece of at most
+// KTextLineBuffer - 1 bytes, without its outer spaces, cut to fit. Returns where the next line
+// starts.
+const char* FitLine(MFont* aFont, int aWidth, const char* aText, const char* aEnd,
+                    char (&aLine)[KTextLineBuffer]) {
+    const std::ptrdiff_t available = aEnd - aText;
+    const int pieceLength =
+        static_cast<int>(available < KTextLineBuffer - 1 ? available : KTextLineBuffer - 1);
+    int first = 0;
+    while (first < pieceLength && aText[first] == ' ') {
+        ++first;
+    }
+    int last = pieceLength;
+    while (last > first && aText[last - 1] == ' ') {
+        --last;
+    }
+    const int length = last - first;
+    std::memcpy(aLine, aText + first, static_cast<std::size_t>(length));
+    aLine[length] = '\0';
+    int resume = 0;
+    const int kept = FittingLength(aFont, aLine, length, aWidth, resume);
+    aLine[kept] = '\0';
+    return resume < length ? aText + first + resume : aText + pieceLength;
+}
+
+// The height a line takes; an empty one, or one of glyphs without height, takes that of "A".
+int LineHeight(MFont* aFont, const char* aLine) {
+    const int height = aFont->TextHeight(aLine);
+    return height != 0 ? height : aFont->TextHeight("A");
+}
+
 }  // namespace
 
 MVirtualScreen* DefaultWidgetScreen() {
@@ -171,57 +229,15 @@ bool MUIWidget::DrawLines(MFont* aFont, const TRect& aArea, std::uint32_t aColor
         if (end == nullptr) {
             end = next + std::strlen(next);
         }
-        // One wrap step per pass: lays out the start of [rest, end) on one line.
         for (const char* rest = next; rest < end;) {
             if (y >= bottom || y >= screenHeight) {
                 break;  // no room: the rest of this line is not shown
             }
-            const std::ptrdiff_t available = end - rest;
-            const int pieceLength =
-                static_cast<int>(available < KTextLineBuffer - 1 ? available : KTextLineBuffer - 1);
-            int first = 0;
-            while (first < pieceLength && rest[first] == ' ') {
-                ++first;
-            }
-            int last = pieceLength;
-            while (last > first && rest[last - 1] == ' ') {
-                --last;
-            }
-            const int length = last - first;
-            std::memcpy(line, rest + first, static_cast<std::size_t>(length));
-            line[length] = '\0';
-
-            int kept = length;
-            int resume = length;  // where the rest starts in the piece; length when none
-            while (kept > 0 && PrefixWidth(aFont, line, kept) > width) {
-                int space = kept - 1;
-                while (space > 0 && line[space] != ' ') {
-                    --space;
-                }
-                if (space > 0) {
-                    kept = space;
-                    resume = space + 1;
-                    continue;
-                }
-                // One word too wide for the line: as many of its characters as fit, at least one.
-                int fits = 1;
-                while (fits < kept && PrefixWidth(aFont, line, fits + 1) <= width) {
-                    ++fits;
-                }
-                kept = fits;
-                resume = fits;
-                break;
-            }
-            line[kept] = '\0';
+            rest = FitLine(aFont, width, rest, end, line);
             (void)DrawLine(aFont, line,
                            TRect(aArea.iX, static_cast<std::int32_t>(y), width, KTextLineBand),
                            aColor, lineFlags);
-            int height = aFont->TextHeight(line);
-            if (height == 0) {
-                height = aFont->TextHeight("A");
-            }
-            y += height + KTextLineGap;
-            rest = resume < length ? rest + first + resume : rest + pieceLength;
+            y += LineHeight(aFont, line) + KTextLineGap;
         }
         next = end;
     }

@@ -317,6 +317,27 @@ TEST_F(UIWidgetTest, MultiLineStopsAtTheAreaOrTheScreenBottom) {
     }
 }
 
+// Only empty lines are dropped: a line of spaces draws nothing but keeps a line's height, also in
+// a font that gives it none, as the skin's bitmap fonts do.
+TEST_F(UIWidgetTest, MultiLineOfSpacesTakesALine) {
+    class CBitmapLikeFont : public CCourierFont {
+      public:
+        using CCourierFont::CCourierFont;
+        using CCourierFont::TextHeight;
+        int TextHeight(const char* aText) override {
+            return *aText == '\0' ? 0 : CCourierFont::TextHeight(aText);
+        }
+    } font(1);
+    const TRect area(0, 0, 100, 100);
+    CTextWidget* widget = Make(area, "one\n   \ntwo", KTextMultiLine);
+    widget->SetFont(&font);
+    EXPECT_TRUE(widget->DrawText(area, KInk, KTextMultiLine));
+    EXPECT_TRUE(InkInRows(iScreen, 0, 13));
+    EXPECT_FALSE(InkInRows(iScreen, 13, 13));
+    EXPECT_TRUE(InkInRows(iScreen, 26, 13));
+    EXPECT_FALSE(InkInRows(iScreen, 39, 200));
+}
+
 // Texts beyond the 500-byte working buffer lay out to their end, without running over it.
 TEST_F(UIWidgetTest, MultiLineLongerThanTheWorkingBuffer) {
     std::string words;
