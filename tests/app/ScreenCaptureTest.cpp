@@ -103,7 +103,7 @@ TEST(ScreenCapture, AMarkerThatIsNoRegularFileIsRefusedWithoutBlocking) {
                   },
                   5),
               0)
-        << "status 142: the open blocked";
+        << "142: the open blocked (SIGALRM)";
     EXPECT_TRUE(CaptureFiles(root, "/mnt/sdcard/fixtrail").empty());
 }
 

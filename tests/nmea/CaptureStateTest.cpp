@@ -308,7 +308,7 @@ TEST(CaptureState, FifosUnderItsFileNamesAreRefusedWithoutBlocking) {
             return 0;
         },
         5);
-    EXPECT_EQ(status, 0) << "status 142: an open blocked";
+    EXPECT_EQ(status, 0) << "142: an open blocked (SIGALRM), 99: an expectation failed";
     for (const char* path : {KConfig, KConfigTemp, log}) {
         struct stat info {};
         EXPECT_EQ(::lstat(root.Path(path).c_str(), &info), 0) << path;

@@ -97,7 +97,7 @@ TEST(RegularFile, RefusesWhatIsNoRegularFileWithoutBlocking) {
             return 0;
         },
         KBlockedSeconds);
-    EXPECT_EQ(status, 0) << "status 142: an open blocked";
+    EXPECT_EQ(status, 0) << "142: an open blocked (SIGALRM), 99: an expectation failed";
     struct stat info {};
     ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
