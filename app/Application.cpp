@@ -58,6 +58,12 @@ void CIdler::OnIdle(CUIEventLoop*) {
         gCaptureEvents.ServeMessages();
         return;
     }
+    // The display may come back without a message: a launcher or another program writes our
+    // pid into the owner word. Hidden is only ever "captured but not shown", so the run is then
+    // a shown one, exactly as when a message brings it back, and Stop acts on it again.
+    if (gCaptureState->RunState == RunningHidden && IsDisplayOwner(true)) {
+        gExampleHandler.ComeBack();
+    }
     CaptureStep(*gCaptureState, *gNmeaParser, gCaptureEvents);
 }
 

@@ -31,8 +31,12 @@ class CExampleHandler : public MCommandHandlerInterface {
     void SetCaptureState(CCaptureState* aState) { iState = aState; }
     void SetEvents(MExampleHandlerEvents* aEvents) { iEvents = aEvents; }
 
+    // Coming back to the display, as any message asks: a hidden run becomes a shown one
+    // (Running), and the screen is redrawn.
     void HandleCommand(MVelmorCommunicationLayerInterface* aLayer,
                        MVelmorSession* aSession) override;
+    // The same, for a display given back through the owner word alone, without a message.
+    void ComeBack();
 
   private:
     CCaptureState* iState = nullptr;

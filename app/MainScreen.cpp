@@ -153,7 +153,14 @@ const char* CMainScreen::StatusText() const {
     const CCaptureState& state = StateOrDefault();
     // A log that could not be written says so until the next run opens one.
     if (state.RunState != Stopped) {
-        return state.LogWriteFailed() ? KStatusRunningNoLog : KStatusRunning;
+        if (state.LogWriteFailed()) {
+            return KStatusRunningNoLog;
+        }
+        return gNmeaParser != nullptr && !gNmeaParser->IsFeedOpen() ? KStatusRunningNoFeed
+                                                                    : KStatusRunning;
+    }
+    if (iSaveFailed) {
+        return KStatusNotSaved;
     }
     return iStartFailed || state.LogWriteFailed() ? KStatusNoLog : KStatusStopped;
 }
@@ -213,6 +220,7 @@ void CMainScreen::RefreshValues() {
 
 void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
     iStartFailed = false;
+    iSaveFailed = false;
     CCaptureState* state = gCaptureState;
     CNmeaParser* parser = gNmeaParser;
     if (state == nullptr || parser == nullptr) {
@@ -237,7 +245,7 @@ void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
         ExitApplication();
         return;
     } else if (aWidget == iSaveButton && state->RunState == Stopped) {
-        (void)state->SaveConfig();
+        iSaveFailed = !state->SaveConfig();
         RefreshValues();
     } else if (state->RunState == Stopped) {
         switch (aWidget->Id()) {

@@ -24,6 +24,12 @@ constexpr int KIdDecodeNo = 311;
 constexpr const char* KStatusNoLog = "Stopped: no log";
 // The status value while a run goes on but its log can no longer be written.
 constexpr const char* KStatusRunningNoLog = "Running: no log";
+// The status value after a Save that could not write config.txt (write-protected or full
+// card), shown until the next command.
+constexpr const char* KStatusNotSaved = "Stopped: not saved";
+// The status value while a run waits for its feed, which could not be opened; the run tries
+// again about once a second.
+constexpr const char* KStatusRunningNoFeed = "Running: no feed";
 
 // The program's only screen: title, log file name, the two settings, the run status, eight
 // counters and the Start/Stop, Save, Hide and Exit buttons. It listens to its own buttons and
@@ -108,4 +114,6 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
 
     // The last Start found no log file to open; cleared by the next command.
     bool iStartFailed = false;
+    // The last Save could not write config.txt; cleared by the next command.
+    bool iSaveFailed = false;
 };

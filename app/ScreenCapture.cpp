@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 #include "platform/DevicePath.h"
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void CopyDisplay(const char* aSource, const char* aTarget) {
     if (source < 0) {
         return;
     }
-    std::FILE* target = std::fopen(aTarget, "wb");
+    std::FILE* target = OpenRegularStream(aTarget, "wb");
     if (target != nullptr) {
         static char chunk[KCopyChunk];
         for (;;) {
@@ -56,11 +56,13 @@ void CaptureScreen(const char* aApplicationName) {
     if (written < 0 || written >= KCapturePath) {
         return;
     }
-    // Only the marker's presence matters; an empty file will do.
-    std::ifstream marker(DevicePath(path).c_str());
-    if (!marker.is_open()) {
+    // Only the marker's presence matters; an empty file will do. A FIFO of that name would
+    // block the open, and with it the Exit, until some process opened its other end.
+    const int marker = OpenRegularFile(DevicePath(path).c_str(), O_RDONLY);
+    if (marker < 0) {
         return;
     }
+    (void)::close(marker);
     written = std::snprintf(path, sizeof path, "/mnt/sdcard/%s/img%04d%02d%02d%02d%02d%02d.raw",
                             aApplicationName, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                             local.tm_hour, local.tm_min, local.tm_sec);

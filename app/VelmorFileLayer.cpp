@@ -19,7 +19,8 @@ constexpr int KSmallMessage = CCsvArguments::KInlineTextSize;
 // The run directory, the two names, two numbers and a suffix, with room to spare.
 constexpr int KPathSize = 1024;
 // Markers taken from one listing. They are handled after the listing, which is not disturbed
-// by their deletion; more than this are served in the next pass.
+// by their deletion; more than this are served in the next pass. Only markers that can be
+// served count: what is refused is never deleted, so it would take its slot on every pass.
 constexpr int KMaxMarkersPerPass = 16;
 // The 8 bytes of a finished marker: "finish\n" and its NUL.
 constexpr char KFinishedText[] = "finish\n";
@@ -324,8 +325,11 @@ void ServeMessages(const char* aOwnName, MCommandHandlerInterface* aHandler) {
         CFileScanner scanner(GetLocationPath(KLocationRunTime), KScanFilesOnly, KScanWorkBuffer);
         for (const TFileScanEntry* entry = scanner.First();
              entry != nullptr && count < KMaxMarkersPerPass; entry = scanner.Next()) {
+            // A FIFO, a device or an unreadable file named like a marker for us is refused
+            // here, where it costs a stat, and left alone for whoever made it.
             if (ParseMarker(entry->Name(), entry->iNameLength, aOwnName, ownLength,
-                            markers[count])) {
+                            markers[count]) &&
+                FileExists(entry->Path())) {
                 ++count;
             }
         }

@@ -37,6 +37,13 @@ void DecodeAndCount(CCaptureState& aState, const TFieldList& aFields, std::strin
     }
 }
 
+// Opens the feed and discards whatever it had buffered before the run wanted it.
+void OpenRunFeed(CCaptureState& aState, CNmeaParser& aParser, std::int64_t aNowMs) {
+    aState.FeedAttemptMs = aNowMs;
+    aParser.OpenFeed(KFeedPath);
+    aParser.DrainFeed(CNmeaParser::KMaxRead);
+}
+
 }  // namespace
 
 bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
@@ -52,13 +59,21 @@ bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
         return false;
     }
     aState.ResetCounters();
-    aParser.OpenFeed(KFeedPath);
-    aParser.DrainFeed(CNmeaParser::KMaxRead);
+    OpenRunFeed(aState, aParser, MonotonicMs());
     // What the last run left half-assembled belongs to a feed that has since been closed: its
     // tail in this run's bytes would make a line no receiver sent.
     aParser.ResetAssembly();
     aState.RunState = Running;
     return true;
+}
+
+bool RetryFeed(CCaptureState& aState, CNmeaParser& aParser, std::int64_t aNowMs) {
+    if ((aState.RunState != Running && aState.RunState != RunningHidden) || aParser.IsFeedOpen() ||
+        aNowMs - aState.FeedAttemptMs < KFeedRetryMs) {
+        return false;
+    }
+    OpenRunFeed(aState, aParser, aNowMs);
+    return aParser.IsFeedOpen();
 }
 
 void StopCapture(CCaptureState& aState, CNmeaParser& aParser) {
@@ -72,6 +87,12 @@ void StopCapture(CCaptureState& aState, CNmeaParser& aParser) {
 
 void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents) {
     if (aState.RunState == Running || aState.RunState == RunningHidden) {
+        // "Running: no feed" becomes "Running" as soon as the feed is there.
+        if (!aParser.IsFeedOpen() && RetryFeed(aState, aParser, MonotonicMs()) &&
+            aState.RunState == Running) {
+            aEvents.RefreshCounters();
+            aEvents.UpdateDisplay();
+        }
         // One read of 200 bytes per 50 ms pass caps the feed at 4 KB/s; read again while the
         // feed has more, so that a fast receiver does not fall behind until its pipe overflows.
         for (int reads = 0; reads < KMaxReadsPerPass && aParser.ReadFeed(KFeedReadLimit); ++reads) {

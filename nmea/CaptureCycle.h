@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "nmea/CaptureState.h"
@@ -22,18 +23,28 @@ constexpr const char* KFeedPath = "/var/run/gpsfeed";
 constexpr int KFeedReadLimit = 200;   // bytes asked of the feed per read
 constexpr int KMaxReadsPerPass = 16;  // reads per pass while the feed has data
 
+constexpr std::int64_t KFeedRetryMs = 1000;  // a run without its feed tries again this often
+
 // Starts a run from Stopped: counters to 0, log file named and opened, feed opened and drained,
 // sentence assembly started afresh (waiting for '$', nothing pending or queued).
 // False when the run state is not Stopped or the log file cannot be opened (directory missing,
 // card full or write-protected): nothing is opened, and the run state, the counters and the
 // log counter are unchanged; the log file name names the file that could not be opened.
+// A feed that cannot be opened does not stop the run: the user asked to capture, and the
+// capture step opens the feed once it is there (RetryFeed).
 bool StartCapture(CCaptureState& aState, CNmeaParser& aParser);
+
+// While a run has no feed and KFeedRetryMs have passed since the last attempt (aNowMs on the
+// clock of MonotonicMs), tries to open it again and drains it as StartCapture does. True when
+// the feed opened in this call.
+bool RetryFeed(CCaptureState& aState, CNmeaParser& aParser, std::int64_t aNowMs);
 
 // Ends a Running run: the log file flushed, synced and closed, the feed closed. The counters
 // keep their values.
 void StopCapture(CCaptureState& aState, CNmeaParser& aParser);
 
-// One idle step of the event loop. While a run is active: reads the feed, handles every
+// One idle step of the event loop. While a run is active: opens a missing feed when due
+// (RetryFeed; the screen is told when it opens), reads the feed, handles every
 // sentence it completed, and shows the counters while the screen is ours. In every run state,
 // finally: serves the pending messages.
 void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents);

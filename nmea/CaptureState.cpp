@@ -10,6 +10,7 @@
 
 #include "nmea/FieldNumbers.h"
 #include "platform/DevicePath.h"
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ constexpr std::size_t KSeparatorLength = 41;
 constexpr std::int64_t KSyncIntervalMs = 1000;
 // A configuration line is a few words; longer text from a damaged card is cut, not stored.
 constexpr std::size_t KMaxConfigLine = 4096;
-
-std::int64_t MonotonicMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // Syncs the directory so that a file renamed into it survives a power cut.
 void SyncDirectory(const char* aDevicePath) {
@@ -71,6 +66,12 @@ void ApplyConfigLine(CCaptureState& aState, std::string_view aLine) {
 
 }  // namespace
 
+std::int64_t MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 const char* LogModeWord(int aLogMode) {
     return aLogMode == LogNewFile ? KLogModeWords[LogNewFile] : KLogModeWords[LogAppend];
 }
@@ -101,7 +102,9 @@ bool CCaptureState::SaveConfig() const {
     // old file or the new one, never a truncated one.
     const TDevicePath tempPath = DevicePath(KConfigTempPath);
     const TDevicePath configPath = DevicePath(KConfigPath);
-    std::FILE* file = std::fopen(tempPath.c_str(), "w");
+    // Like every file the program opens on the card, only a regular file: a FIFO left under
+    // one of these names would otherwise hang the program until someone opened its other end.
+    std::FILE* file = OpenRegularStream(tempPath.c_str(), "w");
     if (file == nullptr) {
         return false;
     }
@@ -120,7 +123,7 @@ bool CCaptureState::SaveConfig() const {
 
 void CCaptureState::LoadConfig() {
     const TDevicePath path = DevicePath(KConfigPath);
-    std::FILE* file = std::fopen(path.c_str(), "r");
+    std::FILE* file = OpenRegularStream(path.c_str(), "r");
     if (file == nullptr) {
         return;
     }
@@ -143,7 +146,7 @@ void CCaptureState::LoadConfig() {
 bool CCaptureState::OpenLog() {
     CloseLog();
     const TDevicePath path = DevicePath(LogPath);
-    LogFile = std::fopen(path.c_str(), "a");
+    LogFile = OpenRegularStream(path.c_str(), "a");
     iLogUnsynced = false;
     iLogWriteFailed = false;
     iLogSyncTime = MonotonicMs();

@@ -33,10 +33,11 @@ class CCaptureState {
     void AdvanceLogCounter();
     // Writes config.txt; false when it could not be written (the old file is then intact).
     bool SaveConfig() const;
-    // Reads config.txt; a missing file or a line it does not understand changes nothing.
+    // Reads config.txt; a missing file, one that is no regular file (a FIFO would block the
+    // start-up) or a line it does not understand changes nothing.
     void LoadConfig();
 
-    // Opens LogPath for appending; false when it cannot be opened.
+    // Opens LogPath for appending; false when it cannot be opened or is no regular file.
     bool OpenLog();
     // Writes "$<sentence>\n" and, if given, the report between two separator lines.
     void WriteLog(const char* aSentence, std::size_t aLength, const std::string* aReport);
@@ -67,12 +68,17 @@ class CCaptureState {
     std::FILE* LogFile = nullptr;
     std::uint32_t ValueColor;
     std::uint32_t CaptionColor;
+    // Monotonic milliseconds of the run's last attempt to open the feed.
+    std::int64_t FeedAttemptMs = 0;
 
   private:
     bool iLogUnsynced = false;      // written and flushed, but not yet synced to the card
     std::int64_t iLogSyncTime = 0;  // monotonic milliseconds of the last sync
     bool iLogWriteFailed = false;
 };
+
+// Milliseconds of the monotonic clock, for intervals only.
+std::int64_t MonotonicMs();
 
 // The configuration words, indexed by the setting's value.
 const char* LogModeWord(int aLogMode);

@@ -55,6 +55,7 @@ class CNmeaParser {
     bool NextSentence(std::string& aSentence);
 
     int FeedDescriptor() const { return iFeedDescriptor; }
+    bool IsFeedOpen() const { return iFeedOpen; }
     TAssemblyState AssemblyState() const { return iState; }
     std::string PendingSentence() const { return std::string(iPending, iPendingLength); }
     std::size_t QueuedSentences() const { return iQueue.size(); }

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/DevicePath.h"
+#include "platform/RegularFile.h"
 #include "ui/BitmappedFont.h"
 #include "ui/CourierFont.h"
 
@@ -52,15 +53,6 @@ void DestroySkin() {
 void CopyRoot(char* aTarget, const char* aSource) {
     std::strncpy(aTarget, aSource, KSkinRootSize - 1);
     aTarget[KSkinRootSize - 1] = '\0';
-}
-
-// Opens without blocking: a FIFO in place of a skin file must not hang the program.
-int OpenSkinFile(const char* aPath) {
-    int descriptor;
-    do {
-        descriptor = ::open(aPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (descriptor < 0 && errno == EINTR);
-    return descriptor;
 }
 
 bool IsSeparator(char aByte) {
@@ -257,7 +249,7 @@ void CDefaultSkin::LoadFont(TFontSlot& aSlot, const char* aElement, int aDefault
     TFontDescription description;
     bool found = false;
     if (FilePath(path, sizeof path, aElement, KFontSuffix, "txt")) {
-        const int descriptor = OpenSkinFile(path);
+        const int descriptor = OpenRegularFile(path, O_RDONLY);
         if (descriptor >= 0) {
             found = true;
             char text[KMaxFontDescription];
@@ -315,7 +307,7 @@ MImage* CDefaultSkin::LoadImage(const char* aName, bool aTransparent) const {
     if (!FilePath(path, sizeof path, aName, "", "bmp")) {
         return nullptr;
     }
-    const int descriptor = OpenSkinFile(path);
+    const int descriptor = OpenRegularFile(path, O_RDONLY);
     if (descriptor < 0) {
         return nullptr;
     }

@@ -11,10 +11,12 @@
 
 #include "app/Application.h"
 #include "app/MainScreen.h"
+#include "nmea/CaptureCycle.h"
 #include "nmea/CaptureState.h"
 #include "nmea/NmeaParser.h"
 #include "platform/DisplayOwner.h"
 #include "support/DeviceRoot.h"
+#include "support/FileSizeLimit.h"
 #include "support/ForkedRun.h"
 #include "support/MemoryVirtualScreen.h"
 #include "support/TempRoot.h"
@@ -276,7 +278,10 @@ TEST(MainScreen, ChainsEachPairAndChecksTheLoadedSettings) {
 }
 
 TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
     CScreenFixture fixture(320, 240);
+    gNmeaParser->OpenFeed("/var/run/gpsfeed");
     CCaptureState& state = *gCaptureState;
     state.TotalCount = 123456;
     state.GgaCount = 1;
@@ -333,6 +338,7 @@ TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
 
 TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
     CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
     CScreenFixture fixture(320, 240);
     CCaptureState& state = *gCaptureState;
     state.LogCounter = 7;
@@ -398,25 +404,72 @@ TEST(MainScreen, StartWithoutALogShowsWhyUntilTheNextCommand) {
 // A card that fills up during a run: the counters go on, and the status says the log does not.
 TEST(MainScreen, ALogThatCannotBeWrittenShowsUntilTheNextStart) {
     CTempRoot root;
-    ASSERT_EQ(::symlink("/dev/full", root.Path("/mnt/sdcard/fixtrail/nmea_0000.nmea").c_str()), 0);
+    ASSERT_TRUE(root.MakeFeed());
     CScreenFixture fixture(320, 240);
     fixture.Build();
-    fixture.Command(EStartStop);
-    ASSERT_EQ(gCaptureState->RunState, Running);
-    EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
-    gCaptureState->WriteLog("GPGGA,1", 7, nullptr);
-    gCaptureState->FlushLog(false);
-    gMainScreen->RefreshValues();
-    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusRunningNoLog);
+    {
+        CFileSizeLimit full(4);
+        ASSERT_TRUE(full.IsSet());
+        fixture.Command(EStartStop);
+        ASSERT_EQ(gCaptureState->RunState, Running);
+        EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+        gCaptureState->WriteLog("GPGGA,1", 7, nullptr);
+        gCaptureState->FlushLog(false);
+        gMainScreen->RefreshValues();
+        EXPECT_STREQ(fixture.Text(EStatusValue), KStatusRunningNoLog);
 
-    fixture.Command(EStartStop);
-    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
-    fixture.Command(ENew);
-    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
+        fixture.Command(EStartStop);
+        EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
+        fixture.Command(ENew);
+        EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNoLog);
+    }
 
     ASSERT_EQ(::unlink(root.Path("/mnt/sdcard/fixtrail/nmea_0000.nmea").c_str()), 0);
     fixture.Command(EStartStop);
     EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+}
+
+// A run whose feed is not there yet goes on and says so; the capture step opens the feed
+// once it is there, and the status follows.
+TEST(MainScreen, StartWithoutAFeedRunsAndShowsTheMissingFeed) {
+    CTempRoot root;
+    CScreenFixture fixture(320, 240);
+    fixture.Build();
+    fixture.Command(EStartStop);
+    EXPECT_EQ(gCaptureState->RunState, Running);
+    EXPECT_NE(gCaptureState->LogFile, nullptr);
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusRunningNoFeed);
+    EXPECT_STREQ(fixture.Text(EStartStop), "Stop");
+
+    ASSERT_TRUE(root.MakeFeed());
+    ASSERT_TRUE(RetryFeed(*gCaptureState, *gNmeaParser, gCaptureState->FeedAttemptMs + 1000));
+    gMainScreen->RefreshValues();
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+
+    fixture.Command(EStartStop);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
+}
+
+// A Save that cannot write config.txt says so until the next command; the old file stays.
+TEST(MainScreen, SaveThatFailsShowsUntilTheNextCommand) {
+    CTempRoot root;
+    root.Write("/mnt/sdcard/fixtrail/config.txt", "logsaving new\n");
+    ASSERT_TRUE(root.MakeDirectory("/mnt/sdcard/fixtrail/config.txt.tmp"));
+    CScreenFixture fixture(320, 240);
+    fixture.Build();
+    fixture.Command(ESave);
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNotSaved);
+    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/config.txt"), "logsaving new\n");
+    fixture.Command(ENew);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
+
+    fixture.Command(ESave);
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNotSaved);
+    root.RemoveDirectory("/mnt/sdcard/fixtrail/config.txt.tmp");
+    fixture.Command(ESave);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
+    EXPECT_EQ(root.Read("/mnt/sdcard/fixtrail/config.txt"),
+              "logsaving new\nframedecoding no\nlogcounter 0\n");
 }
 
 TEST(MainScreen, SettingsChangeOnlyWhileStopped) {

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -116,6 +117,23 @@ TEST(ScreenCapture, ASecondCaptureInTheSameSecondReplacesTheFirst) {
         const std::string bytes = root.Read("/mnt/sdcard/fixtrail/" + name);
         EXPECT_TRUE(bytes == std::string(10, 'b') || bytes == std::string(1000, 'a')) << name;
     }
+}
+
+// A FIFO as the marker would block the open, and with it the Exit, for ever: no capture.
+TEST(ScreenCapture, AMarkerThatIsNoRegularFileIsRefusedWithoutBlocking) {
+    CTempRoot root;
+    root.MakeDirectory("/dev");
+    root.Write("/dev/fb", "x");
+    ASSERT_EQ(::mkfifo(root.Path("/mnt/sdcard/fixtrail/capture").c_str(), 0600), 0);
+    EXPECT_EQ(RunInChild(
+                  [] {
+                      CaptureScreen("fixtrail");
+                      return 0;
+                  },
+                  5),
+              0)
+        << "142: the open blocked (SIGALRM)";
+    EXPECT_TRUE(CaptureFiles(root, "/mnt/sdcard/fixtrail").empty());
 }
 
 TEST(ScreenCapture, FailsQuietly) {

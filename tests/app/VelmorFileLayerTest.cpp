@@ -433,6 +433,55 @@ TEST(ServeMessages, SkipsThingsThatAreNotFilesNamedLikeMarkers) {
                                         "nav.fixtrail.1.2.message"}));
 }
 
+// What cannot be served is never deleted, so it is listed again on every pass: were it to take
+// one of the pass's 16 places, 16 such entries would keep every message waiting for ever.
+TEST(ServeMessages, EntriesThatCannotBeServedDoNotUseUpThePass) {
+    CTempRoot root;
+    const bool canMakeUnreadable = ::geteuid() != 0;  // root reads a file of mode 000 anyway
+    std::vector<std::string> refused;
+    for (int i = 1; i <= 100; ++i) {
+        const std::string name = KRun + "nav.fixtrail.1." + std::to_string(i) + ".finished";
+        if (i % 4 == 0) {
+            ASSERT_TRUE(root.MakeDirectory(name));
+        } else if (i % 4 == 1 && canMakeUnreadable) {
+            root.Write(name, KFinished);
+            ASSERT_EQ(::chmod(root.Path(name).c_str(), 0), 0);
+        } else {
+            ASSERT_EQ(::mkfifo(root.Path(name).c_str(), 0600), 0);
+        }
+        refused.push_back(name.substr(KRun.size()));
+    }
+    std::sort(refused.begin(), refused.end());
+    // The message must come after more than a pass's worth of them in the directory's order,
+    // which depends on the file system: try names until one does.
+    std::string stem;
+    for (int sequence = 1000; sequence < 1200 && stem.empty(); ++sequence) {
+        const std::string candidate = "nav.fixtrail.2." + std::to_string(sequence);
+        DropMessage(root, candidate, "show|");
+        int before = 0;
+        for (const std::string& name : ListInOrder(root)) {
+            if (name == candidate + ".finished") {
+                break;
+            }
+            struct stat info {};
+            ::lstat(root.Path(KRun + name).c_str(), &info);
+            before += name.compare(0, 15, "nav.fixtrail.1.") == 0 && !S_ISDIR(info.st_mode);
+        }
+        if (before > 16) {
+            stem = candidate;
+        } else {
+            ASSERT_EQ(::unlink(root.Path(KRun + candidate + ".finished").c_str()), 0);
+            ASSERT_EQ(::unlink(root.Path(KRun + candidate + ".message").c_str()), 0);
+        }
+    }
+    ASSERT_FALSE(stem.empty()) << "no name came after 16 unservable entries";
+
+    const std::vector<TCall> calls = Serve();
+    ASSERT_EQ(calls.size(), 1u) << "the message waits behind what cannot be served";
+    EXPECT_EQ(calls[0].iItems, (std::vector<std::string>{"show"}));
+    EXPECT_EQ(ListSorted(root), refused) << "only the served pair is gone";
+}
+
 TEST(ServeMessages, AMessageThatIsNoRegularFileIsHandledAsEmpty) {
     CTempRoot root;
     // A FIFO would block the open, a directory cannot be read: the marker is served, the

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,63 @@ TEST_F(ApplicationTest, ASentenceCutByStopIsNotFinishedByTheNextRun) {
     EXPECT_EQ(application.WaitForExit(), 0);
     EXPECT_EQ(Log(0), firstRun);
     EXPECT_EQ(Log(1), secondRun);
+}
+
+// Anyone may leave a FIFO on the card under a name the program opens. None may hang it: not
+// start-up (config.txt), not Start (the log file), not Exit (the capture marker, after the
+// configuration was saved).
+TEST_F(ApplicationTest, FifosOnTheCardHangNeitherStartUpNorStartNorExit) {
+    const char* const fifos[] = {"/mnt/sdcard/fixtrail/config.txt",
+                                 "/mnt/sdcard/fixtrail/nmea_0000.nmea",
+                                 "/mnt/sdcard/fixtrail/capture"};
+    for (const char* fifo : fifos) {
+        ASSERT_EQ(::mkfifo(iRoot.Path(fifo).c_str(), 0600), 0) << fifo;
+    }
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KStartStop);
+    Tap(KExit);
+    EXPECT_EQ(application.WaitForExit(), 0) << "the program hung";
+    // The saved configuration took config.txt's place; the log was never opened.
+    EXPECT_EQ(Config(), "logsaving append\nframedecoding no\nlogcounter 1\n");
+    struct stat info {};
+    ASSERT_EQ(::lstat(iRoot.Path(fifos[1]).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ASSERT_EQ(::lstat(iRoot.Path(fifos[2]).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+// The display can come back through the owner word alone, written by a launcher or another
+// program: the hidden run is then a shown one, so Stop stops it.
+TEST_F(ApplicationTest, AHiddenRunGivenTheDisplayBackWithoutAMessageCanBeStopped) {
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KStartStop);
+    Feed(KSentences);
+    Tap(KHide);
+    ASSERT_TRUE(PollFor([&] { return Owner() == 0; })) << "owner " << Owner();
+
+    // Written in place, as another toolkit process stores into its mapping.
+    const int word = ::open(iRoot.Path("/var/run/uipidshm").c_str(), O_WRONLY);
+    ASSERT_GE(word, 0);
+    const std::uint32_t pid = static_cast<std::uint32_t>(application.Pid());
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(pid), static_cast<unsigned char>(pid >> 8),
+        static_cast<unsigned char>(pid >> 16), static_cast<unsigned char>(pid >> 24)};
+    ASSERT_EQ(::pwrite(word, bytes, sizeof bytes, 0), 4);
+    ::close(word);
+    // A pass that looked at the word just before it changed could still read the tap while
+    // hidden; the next passes are the ones under test.
+    SleepMs(300);
+
+    Tap(KStartStop);
+    // Stopped: the feed is closed, and the settings take a change and a Save again.
+    EXPECT_TRUE(PollFor([&] { return !CFeedWriter(iRoot.Path("/var/run/gpsfeed")).IsOpen(); }))
+        << "the run was not stopped";
+    Tap(KNewRadio);
+    Tap(KSave);
+    const std::string expected = "logsaving new\nframedecoding no\nlogcounter 0\n";
+    EXPECT_TRUE(PollFor([&] { return Config() == expected; })) << Config();
 }
 
 TEST_F(ApplicationTest, ExitWritesTheScreenCaptureWhenMarked) {

@@ -3,6 +3,8 @@
 // support/ReferencePicture.h. The start-up references are the README's screenshots in docs/.
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +126,46 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& aInfo) {
         return "Size" + std::get<0>(aInfo.param) + "_" + std::get<1>(aInfo.param);
     });
+
+// Centres of the main screen's controls at 320x240.
+constexpr TPoint KStartStop320{41, 215};
+constexpr TPoint KSave320{119, 215};
+constexpr TPoint KExit320{275, 215};
+
+// A Save that cannot write config.txt (here a FIFO in place of its temporary file, which must
+// not hang the program either) says so on the status line.
+TEST_F(MainScreenShotTest, ASaveThatFailsShowsNotSaved) {
+    InitDevice("320x240");
+    ASSERT_EQ(::mkfifo(iRoot.Path("/mnt/sdcard/fixtrail/config.txt.tmp").c_str(), 0600), 0);
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KSave320);
+    ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/not-saved-320x240-none.png",
+                        "not-saved-320x240-none");
+    Tap(KExit320);
+    EXPECT_EQ(application.WaitForExit(), 0);
+    EXPECT_FALSE(iRoot.Exists("/mnt/sdcard/fixtrail/config.txt"));
+}
+
+// A Start while the feed is missing: the run goes on and says so; once the feed is there the
+// run opens it by itself, captures and shows "Running".
+TEST_F(MainScreenShotTest, AStartWithoutItsFeedRunsAndCapturesOnceTheFeedIsThere) {
+    InitDevice("320x240");
+    ASSERT_EQ(::unlink(iRoot.Path("/var/run/gpsfeed").c_str()), 0);
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KStartStop320);
+    ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/running-no-feed-320x240-none.png",
+                        "running-no-feed-320x240-none");
+    ASSERT_TRUE(iRoot.MakeFeed());
+    Feed(KSentences);
+    const std::string logged =
+        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n"
+        "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\n";
+    EXPECT_TRUE(PollFor([&] { return Log(0) == logged; })) << Log(0);
+    ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/running-fed-320x240-none.png",
+                        "running-fed-320x240-none");
+}
 
 // A whole session on the larger panel in new-file mode: every Start names a new log, the
 // settings cannot change while running, the counters reach the screen, and Exit leaves the

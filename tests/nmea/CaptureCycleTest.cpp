@@ -9,6 +9,7 @@
 
 #include "nmea/CaptureCycle.h"
 #include "support/FakeCaptureEvents.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -242,7 +243,8 @@ TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEverySentence) {
 
 // The failure shows at the flush after the sentences: the screen is told at once, and once.
 TEST_F(CaptureCycle, AFullCardIsShownInThePassThatFindsIt) {
-    ASSERT_EQ(::symlink("/dev/full", iRoot.Path("/mnt/sdcard/fixtrail/nmea_0000.nmea").c_str()), 0);
+    CFileSizeLimit full(4);
+    ASSERT_TRUE(full.IsSet());
     Start(DecodeOff);
     Feed(FeedLines({"A", "B"}));
     EXPECT_TRUE(iState.LogWriteFailed());
@@ -485,6 +487,56 @@ TEST_F(CaptureCycle, FeedThatDoesNotExistGivesARunWithoutData) {
     EXPECT_EQ(iEvents.iServeCalls, 1);
     StopCapture(iState, iParser);
     EXPECT_EQ(Log(), "");
+}
+
+// The user asked to capture: a feed missing at Start is looked for again about once a second,
+// and once open it is drained as Start drains it, so the run begins with fresh sentences.
+TEST_F(CaptureCycle, AMissingFeedIsOpenedWhenItAppearsAndDrainedAsAtStart) {
+    ASSERT_EQ(::unlink(iRoot.Path(KFeed).c_str()), 0);
+    ASSERT_TRUE(StartCapture(iState, iParser));
+    EXPECT_EQ(iState.RunState, Running);
+    EXPECT_FALSE(iParser.IsFeedOpen());
+    const std::int64_t start = iState.FeedAttemptMs;
+
+    ASSERT_TRUE(iRoot.MakeFeed());
+    EXPECT_FALSE(RetryFeed(iState, iParser, start + KFeedRetryMs - 1));
+    EXPECT_FALSE(iParser.IsFeedOpen());
+
+    const int earlyReader = ::open(iRoot.Path(KFeed).c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(earlyReader, 0);
+    {
+        CFeedWriter stale(iRoot.Path(KFeed));
+        ASSERT_TRUE(stale.WriteAll(FeedLines({"STALE*00"})));
+        EXPECT_TRUE(RetryFeed(iState, iParser, start + KFeedRetryMs));
+        EXPECT_TRUE(iParser.IsFeedOpen());
+        EXPECT_EQ(stale.Unread(), 0);
+    }
+    ::close(earlyReader);
+    EXPECT_FALSE(RetryFeed(iState, iParser, start + 10 * KFeedRetryMs)) << "open already";
+
+    iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeed));
+    Feed(FeedLines({"FRESH*02"}));
+    Stop();
+    EXPECT_EQ(Log(), "$FRESH*02\n");
+    EXPECT_FALSE(RetryFeed(iState, iParser, start + 20 * KFeedRetryMs)) << "stopped";
+    EXPECT_FALSE(iParser.IsFeedOpen());
+}
+
+// The capture step itself retries when due, and tells a shown screen that the feed is there.
+TEST_F(CaptureCycle, TheStepOpensADueFeedAndTellsTheScreen) {
+    ASSERT_EQ(::unlink(iRoot.Path(KFeed).c_str()), 0);
+    ASSERT_TRUE(StartCapture(iState, iParser));
+    ASSERT_TRUE(iRoot.MakeFeed());
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_FALSE(iParser.IsFeedOpen()) << "not due yet";
+    EXPECT_EQ(iEvents.iRefreshCalls, 0);
+
+    iState.FeedAttemptMs -= KFeedRetryMs;  // as if a second had passed
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_TRUE(iParser.IsFeedOpen());
+    EXPECT_EQ(iEvents.iRefreshCalls, 1);
+    EXPECT_EQ(iEvents.iUpdateCalls, 1);
+    StopCapture(iState, iParser);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <string>
 
 #include "nmea/CaptureState.h"
+#include "support/FileSizeLimit.h"
+#include "support/ForkedRun.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -259,16 +262,19 @@ TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
 TEST(CaptureState, AFailedLogWriteIsKeptUntilTheNextOpen) {
     CTempRoot root;
     const char* const logFile = "/mnt/sdcard/fixtrail/nmea_0000.nmea";
-    ASSERT_EQ(::symlink("/dev/full", root.Path(logFile).c_str()), 0);
     CCaptureState state;
     state.ComposeLogFileName();
-    ASSERT_TRUE(state.OpenLog());
-    EXPECT_FALSE(state.LogWriteFailed());
-    state.WriteLog("GPGGA,1", 7, nullptr);
-    state.FlushLog(false);
-    EXPECT_TRUE(state.LogWriteFailed());
-    state.CloseLog();
-    EXPECT_TRUE(state.LogWriteFailed()) << "the user must still learn of it after the run";
+    {
+        CFileSizeLimit full(4);
+        ASSERT_TRUE(full.IsSet());
+        ASSERT_TRUE(state.OpenLog());
+        EXPECT_FALSE(state.LogWriteFailed());
+        state.WriteLog("GPGGA,1", 7, nullptr);
+        state.FlushLog(false);
+        EXPECT_TRUE(state.LogWriteFailed());
+        state.CloseLog();
+        EXPECT_TRUE(state.LogWriteFailed()) << "the user must still learn of it after the run";
+    }
 
     ASSERT_EQ(::unlink(root.Path(logFile).c_str()), 0);
     ASSERT_TRUE(state.OpenLog());
@@ -277,6 +283,37 @@ TEST(CaptureState, AFailedLogWriteIsKeptUntilTheNextOpen) {
     state.CloseLog();
     EXPECT_FALSE(state.LogWriteFailed());
     EXPECT_EQ(root.Read(logFile), "$GPGGA,1\n");
+}
+
+// Anyone may leave a FIFO on the card under one of our names. Opened like a file it would
+// block start-up (config.txt), a Save (its temporary file) or a Start (the log) until some
+// process opened its other end; it is refused instead, and left where it is.
+TEST(CaptureState, FifosUnderItsFileNamesAreRefusedWithoutBlocking) {
+    CTempRoot root;
+    const char* const log = "/mnt/sdcard/fixtrail/nmea_0000.nmea";
+    for (const char* path : {KConfig, KConfigTemp, log}) {
+        ASSERT_EQ(::mkfifo(root.Path(path).c_str(), 0600), 0) << path;
+    }
+    const int status = RunInChild(
+        [] {
+            CCaptureState state;
+            state.LogCounter = 5;
+            state.LoadConfig();
+            EXPECT_EQ(state.LogCounter, 5);
+            EXPECT_FALSE(state.SaveConfig());
+            state.LogCounter = 0;
+            state.ComposeLogFileName();
+            EXPECT_FALSE(state.OpenLog());
+            EXPECT_EQ(state.LogFile, nullptr);
+            return 0;
+        },
+        5);
+    EXPECT_EQ(status, 0) << "142: an open blocked (SIGALRM), 99: an expectation failed";
+    for (const char* path : {KConfig, KConfigTemp, log}) {
+        struct stat info {};
+        EXPECT_EQ(::lstat(root.Path(path).c_str(), &info), 0) << path;
+        EXPECT_TRUE(S_ISFIFO(info.st_mode)) << path;
+    }
 }
 
 TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
