@@ -28,7 +28,6 @@ constexpr TPoint KNewRadio480{417, 62};
 constexpr TPoint KYesRadio480{297, 82};
 constexpr TPoint KStartStop480{61, 247};
 constexpr TPoint KExit480{415, 247};
-constexpr TPoint KStartStop320{41, 215};
 
 class MainScreenShotTest : public CSimulatedDeviceTest {
   protected:
