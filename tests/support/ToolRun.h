@@ -15,14 +15,14 @@
 extern char** environ;
 
 // The command that runs the target program aProgram (a path) with aArguments: under the
-// emulator that runs the tests in a cross build ("qemu-arm;-cpu;cortex-a8", a CMake list).
+// emulator that runs the tests in a cross build ("qemu-arm -cpu cortex-a8": words and spaces).
 inline std::vector<std::string> TargetCommand(const std::string& aProgram,
                                               const std::vector<std::string>& aArguments) {
     std::vector<std::string> words;
 #ifdef FIXTRAIL_TOOL_EMULATOR
     const std::string emulator = FIXTRAIL_TOOL_EMULATOR;
     for (std::size_t start = 0; start <= emulator.size();) {
-        std::size_t end = emulator.find(';', start);
+        std::size_t end = emulator.find(' ', start);
         end = end == std::string::npos ? emulator.size() : end;
         words.push_back(emulator.substr(start, end - start));
         start = end + 1;
