@@ -23,10 +23,11 @@ install(DIRECTORY ${CMAKE_BINARY_DIR}/skin-root/skin/ DESTINATION skin)
 set(CPACK_GENERATOR TGZ)
 set(CPACK_PACKAGE_NAME fixtrail-sdcard)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME fixtrail-sdcard-${PROJECT_VERSION}-${FIXTRAIL_SDCARD_ARCH})
+set(sdcard_name fixtrail-sdcard-${PROJECT_VERSION}-${FIXTRAIL_SDCARD_ARCH})
+set(CPACK_PACKAGE_FILE_NAME ${sdcard_name})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # For the test that unpacks it.
-set(FIXTRAIL_SDCARD_ARCHIVE ${CPACK_PACKAGE_FILE_NAME}.tar.gz)
+set(FIXTRAIL_SDCARD_ARCHIVE ${sdcard_name}.tar.gz)
