@@ -6,7 +6,8 @@
 #   make sim           the application in a simulated device, in a live window (needs a display)
 #   make test          warning-free debug build and every test (ctest --preset default)
 #   make asan          the tests built with AddressSanitizer and UBSan, leaks checked
-#   make armhf         32-bit ARM cross build, tests run under qemu-arm
+#   make armhf         32-bit ARM cross build, tests run under qemu-arm (-cpu cortex-a8)
+#   make sdcard        the device's SD-card bundle: build-armhf/fixtrail-sdcard-<version>-armhf.tar.gz
 #   make fuzz          libFuzzer targets, each run FUZZ_SECONDS over its corpus
 #   make bench         optimised build, then every benchmark
 #   make format        clang-format every tracked C++ file in place
@@ -26,7 +27,7 @@ BUILD_DIRS := build build-release build-asan build-armhf build-fuzz
 CXX_FILES = $(shell git ls-files -- '*.cpp' '*.cc' '*.h' '*.hpp' 2>/dev/null || \
     find app nmea ui platform tools tests bench -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: deps demo sim test asan armhf fuzz bench format format-check clean
+.PHONY: deps demo sim test asan armhf sdcard fuzz bench format format-check clean
 
 deps:
 	$(DEPS) host
@@ -57,6 +58,18 @@ armhf:
 	cmake --preset armhf
 	cmake --build --preset armhf -j$(JOBS)
 	ctest --preset armhf
+
+# CPack packs the cross build's install rules (cmake/SdCard.cmake); the size printed is the
+# stripped, static program's.
+sdcard:
+	$(DEPS) host arm
+	cmake --preset armhf
+	cmake --build --preset armhf -j$(JOBS)
+	cpack --preset sdcard
+	@name=$$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$$/\1/p' build-armhf/CPackConfig.cmake); \
+	archive=build-armhf/$$name.tar.gz; \
+	echo "$$archive, to unpack at the card's root:"; tar -tvzf "$$archive"; \
+	echo "fixtrail/fixtrail: $$(tar -xzOf "$$archive" fixtrail/fixtrail | wc -c) bytes, stripped and static"
 
 fuzz:
 	$(DEPS) host fuzz

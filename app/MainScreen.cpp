@@ -13,9 +13,11 @@
 #include "ui/UILabel.h"
 #include "ui/UIRadioButton.h"
 
+#include "Version.h"
+
 namespace {
 
-constexpr const char* KTitle = "Fixtrail v1.4";
+constexpr const char* KTitle = "Fixtrail v" FIXTRAIL_VERSION;
 constexpr const char* KStatusStopped = "Stopped";
 constexpr const char* KStatusRunning = "Running";
 constexpr int KCounterBuffer = 128;

@@ -16,12 +16,14 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 readonly KHostPackages=(make cmake ninja-build g++ pkg-config libfreetype-dev libgtest-dev libgmock-dev
-    libbenchmark-dev libpng-dev libsdl2-dev fonts-dejavu-core valgrind clang-format)
+    libbenchmark-dev libpng-dev libsdl2-dev fonts-dejavu-core valgrind clang-format help2man gpsbabel)
 readonly KFuzzPackages=(clang libclang-rt-14-dev)
 readonly KArmToolPackages=(g++-arm-linux-gnueabihf qemu-user)
-# This set resolves without apt removing any native package (hence --no-remove below).
+# This set resolves without apt removing any native package (hence --no-remove below). The static
+# libraries of the SD-card program's link: FreeType's, libpng's, zlib's and brotli's.
 readonly KArmLibraryPackages=(libfreetype-dev:armhf libgtest-dev:armhf libstdc++6:armhf
-    pkgconf:armhf libasan8:armhf libubsan1:armhf libpng-dev:armhf)
+    pkgconf:armhf libasan8:armhf libubsan1:armhf libpng-dev:armhf zlib1g-dev:armhf
+    libbrotli-dev:armhf)
 
 Usage() {
     sed -n '2,13s/^# \{0,1\}//p' "$0" >&2

@@ -242,4 +242,22 @@ TEST_F(ApplicationTest, RunStartsTheApplicationWithTheSkinInstalled) {
     EXPECT_EQ(run.Finish(), 0) << run.Err();
 }
 
+// Without --skin, run takes the build's sample skin from beside bin/ (InstalledTest.cpp covers
+// an install prefix).
+TEST_F(ApplicationTest, RunInstallsTheSampleSkinByDefault) {
+#ifdef FIXTRAIL_TOOL_EMULATOR
+    GTEST_SKIP() << "run starts the ARM program itself, which only the device can execute";
+#endif
+    CToolRun run("fixtrail-sim", {"run", iRoot.Root()});
+    ASSERT_TRUE(PollFor([&] { return Owner() > 0; }));
+    const std::string sample = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root/skin/";
+    for (const char* name : {"Back.bmp", "ControlFont.txt", "DejaVuSans.ttf"}) {
+        const std::string installed = iRoot.Read(std::string("/mnt/sdcard/skin/") + name);
+        EXPECT_FALSE(installed.empty()) << name;
+        EXPECT_TRUE(installed == CTempRoot::ReadFile(sample + name)) << name;
+    }
+    Tap(KExit);
+    EXPECT_EQ(run.Finish(), 0) << run.Err();
+}
+
 }  // namespace

@@ -80,7 +80,10 @@ inline void Track(pid_t aOld, pid_t aNew) {
 // The application as a child process; killed when the test ends with it still running.
 class CApplication {
   public:
-    CApplication() : iPid(SpawnQuietTool("fixtrail", {})) {
+    CApplication() : CApplication(ToolCommand("fixtrail", {})) {}
+    // The program started by the command aCommand (e.g. another copy of it, under the emulator).
+    explicit CApplication(const std::vector<std::string>& aCommand)
+        : iPid(SpawnQuietCommand(aCommand)) {
         if (iPid > 0) {
             SimulatedApplicationDetail::Track(0, iPid);
         }

@@ -14,27 +14,38 @@
 
 extern char** environ;
 
-// The command that runs the program aTool of bin/ with aArguments: under the emulator that
-// runs the tests in a cross build, since the programs are target programs too.
-inline std::vector<std::string> ToolCommand(const std::string& aTool,
-                                            const std::vector<std::string>& aArguments) {
+// The command that runs the target program aProgram (a path) with aArguments: under the
+// emulator that runs the tests in a cross build ("qemu-arm -cpu cortex-a8": words and spaces).
+inline std::vector<std::string> TargetCommand(const std::string& aProgram,
+                                              const std::vector<std::string>& aArguments) {
     std::vector<std::string> words;
 #ifdef FIXTRAIL_TOOL_EMULATOR
-    words.push_back(FIXTRAIL_TOOL_EMULATOR);
+    const std::string emulator = FIXTRAIL_TOOL_EMULATOR;
+    for (std::size_t start = 0; start <= emulator.size();) {
+        std::size_t end = emulator.find(' ', start);
+        end = end == std::string::npos ? emulator.size() : end;
+        words.push_back(emulator.substr(start, end - start));
+        start = end + 1;
+    }
 #endif
-    words.push_back(std::string(FIXTRAIL_BIN_DIR) + "/" + aTool);
+    words.push_back(aProgram);
     words.insert(words.end(), aArguments.begin(), aArguments.end());
     return words;
 }
 
-// Starts aTool of bin/ with aActions on its descriptors: its pid, or -1. User-mode emulation
-// runs the program in the emulator's own process, so the pid is the program's in a cross build
-// too.
-inline pid_t SpawnTool(const std::string& aTool, const std::vector<std::string>& aArguments,
-                       const posix_spawn_file_actions_t* aActions) {
-    std::vector<std::string> words = ToolCommand(aTool, aArguments);
+// The command that runs the program aTool of bin/ with aArguments: under the emulator in a
+// cross build, since the programs are target programs too.
+inline std::vector<std::string> ToolCommand(const std::string& aTool,
+                                            const std::vector<std::string>& aArguments) {
+    return TargetCommand(std::string(FIXTRAIL_BIN_DIR) + "/" + aTool, aArguments);
+}
+
+// Starts the command aWords (its program looked up in PATH) with aActions on its descriptors:
+// its pid, or -1.
+inline pid_t SpawnCommand(std::vector<std::string> aWords,
+                          const posix_spawn_file_actions_t* aActions) {
     std::vector<char*> argv;
-    for (std::string& word : words) {
+    for (std::string& word : aWords) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
@@ -45,14 +56,27 @@ inline pid_t SpawnTool(const std::string& aTool, const std::vector<std::string>&
     return pid;
 }
 
-// Starts aTool of bin/ in the background with its standard output discarded.
-inline pid_t SpawnQuietTool(const std::string& aTool, const std::vector<std::string>& aArguments) {
+// Starts aTool of bin/ with aActions on its descriptors: its pid, or -1. User-mode emulation
+// runs the program in the emulator's own process, so the pid is the program's in a cross build
+// too.
+inline pid_t SpawnTool(const std::string& aTool, const std::vector<std::string>& aArguments,
+                       const posix_spawn_file_actions_t* aActions) {
+    return SpawnCommand(ToolCommand(aTool, aArguments), aActions);
+}
+
+// Starts the command aWords in the background with its standard output discarded.
+inline pid_t SpawnQuietCommand(const std::vector<std::string>& aWords) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const pid_t pid = SpawnTool(aTool, aArguments, &actions);
+    const pid_t pid = SpawnCommand(aWords, &actions);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+// Starts aTool of bin/ in the background with its standard output discarded.
+inline pid_t SpawnQuietTool(const std::string& aTool, const std::vector<std::string>& aArguments) {
+    return SpawnQuietCommand(ToolCommand(aTool, aArguments));
 }
 
 // A program of bin/ run as a user runs it: a real child process, standard input from a file,
@@ -61,7 +85,11 @@ inline pid_t SpawnQuietTool(const std::string& aTool, const std::vector<std::str
 class CToolRun {
   public:
     CToolRun(const std::string& aTool, const std::vector<std::string>& aArguments,
-             const std::string& aStdin = "/dev/null") {
+             const std::string& aStdin = "/dev/null")
+        : CToolRun(ToolCommand(aTool, aArguments), aStdin) {}
+    // Any command: its program is looked up in PATH and run as it is.
+    explicit CToolRun(const std::vector<std::string>& aCommand,
+                      const std::string& aStdin = "/dev/null") {
         char scratch[] = "/tmp/fixtrail-tool-XXXXXX";
         if (::mkdtemp(scratch) == nullptr) {
             return;
@@ -74,7 +102,7 @@ class CToolRun {
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, ErrPath().c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        iPid = SpawnTool(aTool, aArguments, &actions);
+        iPid = SpawnCommand(aCommand, &actions);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~CToolRun() {
@@ -129,6 +157,17 @@ struct TToolRun {
 inline TToolRun RunTool(const std::string& aTool, const std::vector<std::string>& aArguments,
                         const std::string& aStdin = "/dev/null") {
     CToolRun run(aTool, aArguments, aStdin);
+    TToolRun result;
+    result.iStatus = run.Finish();
+    result.iOut = run.Out();
+    result.iErr = run.Err();
+    return result;
+}
+
+// Runs the command aCommand (its program looked up in PATH) to its end.
+inline TToolRun RunCommand(const std::vector<std::string>& aCommand,
+                           const std::string& aStdin = "/dev/null") {
+    CToolRun run(aCommand, aStdin);
     TToolRun result;
     result.iStatus = run.Finish();
     result.iOut = run.Out();

@@ -11,12 +11,31 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Version.h"
 #include "nmea/CaptureCycle.h"
 
 namespace {
 
 void PrintUsage() {
     std::fprintf(stderr, "usage: fixtrail-decode [--raw] [--counts] [FILE|-]\n");
+}
+
+// Also the source of the manual page (help2man), hence the sections.
+void PrintHelp() {
+    std::printf(
+        "usage: fixtrail-decode [--raw] [--counts] [FILE|-]\n"
+        "\n"
+        "Turns a raw NMEA recording (a GPS feed capture, or a log copied off the card) into the\n"
+        "log a fixtrail capture run would have written from it, on standard output: every\n"
+        "sentence, each followed by its decoded report. FILE defaults to standard input.\n"
+        "\n"
+        "Options:\n"
+        "  --raw        decoding off: the sentences only\n"
+        "  --counts     print the frame counters as one line on standard error\n"
+        "  --help       show this help and exit\n"
+        "  --version    show the version and exit\n"
+        "\n"
+        "Exit status: 0 on success, 1 when FILE cannot be read, 2 on a usage error.\n");
 }
 
 }  // namespace
@@ -32,7 +51,10 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--counts") == 0) {
             counts = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage();
+            PrintHelp();
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("fixtrail-decode " FIXTRAIL_VERSION "\n");
             return 0;
         } else if (!inputGiven && (argv[i][0] != '-' || std::strcmp(argv[i], "-") == 0)) {
             input = argv[i];

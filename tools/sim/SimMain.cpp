@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "Version.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
 #include "platform/Launcher.h"
@@ -328,16 +329,21 @@ int RunFeed(const CArguments& aArguments) {
 int RunRun(const CArguments& aArguments) {
     const std::string& root = Root(aArguments);
     (void)RunInit(aArguments);
-    const std::string* skin = aArguments.Find("skin");
     std::string error;
-    if (!CopySkin(skin != nullptr ? *skin : std::string(FIXTRAIL_SKIN_DIR),
-                  RootPath(root, "/mnt/sdcard/skin"), &error)) {
+    TSimFiles files;
+    if (!LocateSimFiles(OwnDirectory(), FIXTRAIL_INSTALLED_PROGRAM, FIXTRAIL_INSTALLED_SKIN, &files,
+                        &error)) {
+        Fail(error);
+    }
+    const std::string* skin = aArguments.Find("skin");
+    if (!CopySkin(skin != nullptr ? *skin : files.iSkin, RootPath(root, "/mnt/sdcard/skin"),
+                  &error)) {
         Fail(error);
     }
     const std::vector<std::string> words(aArguments.iOperands.begin() + 1,
                                          aArguments.iOperands.end());
-    const int status = RunApplication(OwnDirectory() + "/fixtrail", root, words,
-                                      aArguments.Has("window"), 2, &error);
+    const int status =
+        RunApplication(files.iProgram, root, words, aArguments.Has("window"), 2, &error);
     if (status < 0) {
         Fail(error);
     }
@@ -372,7 +378,7 @@ const TOption KFeedOptions[] = {
 const TOption KRunOptions[] = {
     {"size", "WxH", "screen geometry, as for init (default 320x240)"},
     {"model", "N", "device model number, as for init (default 7)"},
-    {"skin", "DIR", "skin files to install as mnt/sdcard/skin (default: the build's sample)"},
+    {"skin", "DIR", "skin files to install as mnt/sdcard/skin (default: the sample skin)"},
     {"window", nullptr, "show the live window; closing it ends the application"},
 };
 
@@ -451,15 +457,25 @@ void PrintCommandHelp(const TCommand& aCommand) {
     }
 }
 
+// Also the source of the manual page (help2man): a line ending in ':' starts a section there.
 void PrintToolHelp() {
     std::printf(
         "usage: fixtrail-sim COMMAND ROOT ...\n\n"
         "The simulated device under the directory ROOT (run the application with\n"
-        "FIXTRAIL_ROOT=ROOT). Commands:\n");
+        "FIXTRAIL_ROOT=ROOT). fixtrail-sim COMMAND --help describes one command,\n"
+        "fixtrail-sim --version shows the version.\n\n"
+        "Commands:\n");
     for (const TCommand& command : KCommands) {
-        std::printf("  %-9s %s\n", command.iName, command.iOperands);
+        std::printf("  %-9s  %s\n", command.iName, command.iOperands);
     }
-    std::printf("\nfixtrail-sim COMMAND --help describes one command.\n");
+    std::printf("\nCommand reference:\n");
+    for (const TCommand& command : KCommands) {
+        std::printf("\n");
+        PrintCommandHelp(command);
+    }
+    std::printf(
+        "\nExit status:\n"
+        "0 on success (run: the application's status), 1 on an error, 2 on a usage error.\n");
 }
 
 const TOption* FindOption(const TCommand& aCommand, const std::string& aName) {
@@ -526,6 +542,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintToolHelp();
+        return 0;
+    }
+    if (name == "--version") {
+        std::printf("fixtrail-sim " FIXTRAIL_VERSION "\n");
         return 0;
     }
     for (const TCommand& command : KCommands) {

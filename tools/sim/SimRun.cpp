@@ -139,3 +139,20 @@ std::string OwnDirectory() {
     const std::size_t slash = own.rfind('/');
     return slash == std::string::npos ? "." : own.substr(0, slash);
 }
+
+bool LocateSimFiles(const std::string& aOwnDirectory, const std::string& aInstalledProgram,
+                    const std::string& aInstalledSkin, TSimFiles* aFiles, std::string* aError) {
+    const TSimFiles layouts[] = {
+        {aOwnDirectory + "/fixtrail", aOwnDirectory + "/../skin-root/skin"},
+        {aOwnDirectory + "/" + aInstalledProgram, aOwnDirectory + "/" + aInstalledSkin},
+    };
+    for (const TSimFiles& layout : layouts) {
+        if (::access(layout.iProgram.c_str(), X_OK) == 0) {
+            *aFiles = layout;
+            return true;
+        }
+    }
+    *aError = "cannot find the application: neither " + layouts[0].iProgram + " nor " +
+              layouts[1].iProgram + " can be run";
+    return false;
+}

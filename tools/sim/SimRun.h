@@ -27,3 +27,16 @@ int RunApplication(const std::string& aProgram, const std::string& aRoot,
 
 // The directory of the running executable, for the programs installed beside it.
 std::string OwnDirectory();
+
+// Where `run` finds the application and the sample skin.
+struct TSimFiles {
+    std::string iProgram;
+    std::string iSkin;
+};
+
+// The files as laid out beside aOwnDirectory: in a build tree (bin/fixtrail beside the tool,
+// skin-root/skin beside bin/) or in an install prefix (aInstalledProgram and aInstalledSkin,
+// relative to the tool's directory). False with a one-line reason when neither holds the
+// program.
+bool LocateSimFiles(const std::string& aOwnDirectory, const std::string& aInstalledProgram,
+                    const std::string& aInstalledSkin, TSimFiles* aFiles, std::string* aError);
