@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* KLogModeWords[] = {"append", "new"};
 constexpr const char* KDecodeModeWords[] = {"yes", "no"};
-constexpr const char* KConfigTempPath = "/mnt/sdcard/fixtrail/config.txt.tmp";
 constexpr const char* KSeparator = "----------------------------------------\n";
 constexpr std::size_t KSeparatorLength = 41;
 constexpr std::int64_t KSyncIntervalMs = 1000;

@@ -155,7 +155,7 @@ MVirtualScreen* GetVirtualScreen() {
 
 bool GetProcInt(const char* aName, int* aValue) {
     char path[128];
-    std::snprintf(path, sizeof path, "/proc/orbelia/%s", aName);
+    std::snprintf(path, sizeof path, "%s%s", KModelInfoDirectory, aName);
     const TDevicePath devicePath = DevicePath(path);
     std::FILE* file = std::fopen(devicePath.c_str(), "r");
     if (file == nullptr) {

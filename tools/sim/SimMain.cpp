@@ -25,6 +25,7 @@
 #include "tools/sim/SimDevice.h"
 #include "tools/sim/SimRun.h"
 #include "tools/sim/Window.h"
+#include "ui/Skin.h"
 
 namespace {
 
@@ -263,7 +264,7 @@ int RunMessage(const CArguments& aArguments) {
     const std::uint32_t sequence = dynamic_cast<CVelmorFileLayer&>(*layer).Sequence();
     SdkDelete(layer);
     if (session == nullptr) {
-        Fail("cannot write the message into " + root + "/var/run/");
+        Fail("cannot write the message into " + root + KRunTimeDirectory);
     }
     SdkDelete(session);
     // The name shared by the two files, for scripts that wait for the application to take it.
@@ -318,7 +319,7 @@ int RunKill(const CArguments& aArguments) {
 int RunFeed(const CArguments& aArguments) {
     const int baud = OptionInt(aArguments, "baud", KDefaultBaud, KMinBaud, KMaxBaud);
     std::string error;
-    if (!FeedRecording(RootPath(Root(aArguments), KFeedDevice), aArguments.iOperands[1], baud,
+    if (!FeedRecording(RootPath(Root(aArguments), KFeedPath), aArguments.iOperands[1], baud,
                        aArguments.Has("loop"), KFeedWaitMs, &error)) {
         Fail(error);
     }
@@ -331,7 +332,7 @@ int RunRun(const CArguments& aArguments) {
     const std::string* skin = aArguments.Find("skin");
     std::string error;
     if (!CopySkin(skin != nullptr ? *skin : std::string(FIXTRAIL_SKIN_DIR),
-                  RootPath(root, "/mnt/sdcard/skin"), &error)) {
+                  RootPath(root, KDefaultSkinRoot) + KSkinDirectory, &error)) {
         Fail(error);
     }
     const std::vector<std::string> words(aArguments.iOperands.begin() + 1,
