@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/Application.h"
 #include "app/CommandHandler.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
@@ -36,7 +37,7 @@ class CCountingHandler : public MCommandHandlerInterface {
 __attribute__((noinline)) int ServePasses(int aPasses) {
     CCountingHandler handler;
     for (int i = 0; i < aPasses; ++i) {
-        ServeMessages("fixtrail", &handler);
+        ServeMessages(KApplicationName, &handler);
     }
     return handler.iCalls;
 }

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/Application.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
 #include "platform/Launcher.h"
@@ -245,8 +246,8 @@ int RunMessage(const CArguments& aArguments) {
     const std::string& root = Root(aArguments);
     const std::string* to = aArguments.Find("to");
     const std::string* from = aArguments.Find("from");
-    const std::string receiver = to != nullptr ? *to : "fixtrail";
-    const std::string sender = from != nullptr ? *from : "VelmorNavigationServer";
+    const std::string receiver = to != nullptr ? *to : KApplicationName;
+    const std::string sender = from != nullptr ? *from : KServerName;
     if (::setenv(KDeviceRootVariable, root.c_str(), 1) != 0) {
         Fail("cannot set " + std::string(KDeviceRootVariable));
     }
