@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* KFrameBufferDevice = "/dev/fb";
 constexpr int KCapturePath = 64;  // the device's paths are short: a longer name is refused
 constexpr int KCopyChunk = 64 * 1024;
 
@@ -52,7 +51,8 @@ void CaptureScreen(const char* aApplicationName) {
         return;
     }
     char path[KCapturePath];
-    int written = std::snprintf(path, sizeof path, "/mnt/sdcard/%s/capture", aApplicationName);
+    int written =
+        std::snprintf(path, sizeof path, "%s%s/capture", KCardDirectory, aApplicationName);
     if (written < 0 || written >= KCapturePath) {
         return;
     }
@@ -63,13 +63,14 @@ void CaptureScreen(const char* aApplicationName) {
         return;
     }
     (void)::close(marker);
-    written = std::snprintf(path, sizeof path, "/mnt/sdcard/%s/img%04d%02d%02d%02d%02d%02d.raw",
-                            aApplicationName, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                            local.tm_hour, local.tm_min, local.tm_sec);
+    written =
+        std::snprintf(path, sizeof path, "%s%s/img%04d%02d%02d%02d%02d%02d.raw", KCardDirectory,
+                      aApplicationName, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                      local.tm_hour, local.tm_min, local.tm_sec);
     if (written < 0 || written >= KCapturePath) {
         return;
     }
     // Copied here rather than by a shell's cat: the same bytes, with no command line to quote
     // when the device root is redirected.
-    CopyDisplay(DevicePath(KFrameBufferDevice).c_str(), DevicePath(path).c_str());
+    CopyDisplay(DevicePath(KFrameBufferPath).c_str(), DevicePath(path).c_str());
 }

@@ -112,7 +112,7 @@ bool ParseMarker(const char* aName, int aLength, const char* aOwnName, int aOwnL
                  TMarker& aMarker) {
     // This runs for every name in the shared directory many times a second, and almost none
     // is for us: the suffix and the receiver rule them out before anything is copied.
-    const int suffixLength = sizeof ".finished" - 1;
+    const int suffixLength = sizeof KFinishedSuffix - 1;
     if (aLength <= suffixLength || aLength > KMaxMessageName ||
         !SdkEqual(aName + aLength - suffixLength, KFinishedSuffix)) {
         return false;
@@ -138,9 +138,11 @@ bool ParseMarker(const char* aName, int aLength, const char* aOwnName, int aOwnL
     if (dots < 4) {
         return false;
     }
-    // Exactly sender.receiver.pid.sequence.finished: an extra dot would put the sequence
-    // number somewhere else than where Receive looks for it.
-    if (!SdkEqual(fields[4], "finished") || !ParseCanonicalNumber(fields[2], &aMarker.iProcessId) ||
+    // Exactly sender.receiver.pid.sequence.finished (the last field is the suffix without its
+    // dot): an extra dot would put the sequence number somewhere else than where Receive looks
+    // for it.
+    if (!SdkEqual(fields[4], KFinishedSuffix + 1) ||
+        !ParseCanonicalNumber(fields[2], &aMarker.iProcessId) ||
         !ParseCanonicalNumber(fields[3], &aMarker.iSequence)) {
         return false;
     }

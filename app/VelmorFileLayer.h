@@ -17,8 +17,8 @@ class MCommandHandlerInterface;
 // synchronisation: a writer closes (and syncs) the message before it creates the marker; a
 // reader opens a message only after it has seen the marker, and deletes the marker first.
 
-constexpr const char* KMessageSuffix = ".message";
-constexpr const char* KFinishedSuffix = ".finished";
+constexpr char KMessageSuffix[] = ".message";
+constexpr char KFinishedSuffix[] = ".finished";
 constexpr int KMaxMessageName = 255;  // characters of a process name
 // What Receive reads of one message at most: the directory is shared with other processes,
 // and a file of absurd size must not make this one allocate without limit.

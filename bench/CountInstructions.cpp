@@ -38,7 +38,7 @@ int main(int aArgc, char** aArgv) {
         result = static_cast<unsigned long>(state.TotalCount);
     } else if (std::strcmp(mode, "assemble") == 0) {
         for (int i = 0; i < repetitions; ++i) {
-            result += AssembleAll(data.iRecordings, 200);
+            result += AssembleAll(data.iRecordings, KFeedReadLimit);
         }
     } else {
         std::fprintf(stderr, "unknown mode %s\n", mode);

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/Application.h"
 #include "app/CommandHandler.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
@@ -36,7 +37,7 @@ class CCountingHandler : public MCommandHandlerInterface {
 __attribute__((noinline)) int ServePasses(int aPasses) {
     CCountingHandler handler;
     for (int i = 0; i < aPasses; ++i) {
-        ServeMessages("fixtrail", &handler);
+        ServeMessages(KApplicationName, &handler);
     }
     return handler.iCalls;
 }
@@ -54,7 +55,7 @@ std::string UnrelatedName(int aIndex) {
 }
 
 void RemoveTree(const std::string& aRoot) {
-    const std::string run = aRoot + "/var/run/";
+    const std::string run = aRoot + KRunTimeDirectory;
     if (DIR* directory = opendir(run.c_str())) {
         while (const dirent* entry = readdir(directory)) {
             (void)unlink((run + entry->d_name).c_str());
@@ -83,7 +84,7 @@ int main(int aArgc, char** aArgv) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string run = std::string(root) + "/var/run/";
+    const std::string run = std::string(root) + KRunTimeDirectory;
     (void)mkdir((std::string(root) + "/var").c_str(), 0700);
     (void)mkdir(run.c_str(), 0700);
     for (int i = 0; i < files; ++i) {

@@ -77,13 +77,14 @@ void BM_HandleSentence(benchmark::State& aState) {
 }
 BENCHMARK(BM_HandleSentence);
 
-// (c) Assembly of the raw bytes in reads of 200 bytes, as the capture cycle reads the feed.
+// (c) Assembly of the raw bytes in reads of KFeedReadLimit (200) bytes, as the capture cycle reads
+// the feed.
 void BM_Assemble(benchmark::State& aState) {
     if (!HaveSentences(aState)) {
         return;
     }
     for (auto _ : aState) {
-        benchmark::DoNotOptimize(AssembleAll(Data().iRecordings, 200));
+        benchmark::DoNotOptimize(AssembleAll(Data().iRecordings, KFeedReadLimit));
     }
     CountSentences(aState);
     aState.SetBytesProcessed(static_cast<std::int64_t>(aState.iterations()) *

@@ -19,7 +19,6 @@ class MCaptureEvents {
     virtual void ServeMessages() = 0;
 };
 
-constexpr const char* KFeedPath = "/var/run/gpsfeed";
 constexpr int KFeedReadLimit = 200;   // bytes asked of the feed per read
 constexpr int KMaxReadsPerPass = 16;  // reads per pass while the feed has data
 

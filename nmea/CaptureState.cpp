@@ -16,9 +16,7 @@ namespace {
 
 constexpr const char* KLogModeWords[] = {"append", "new"};
 constexpr const char* KDecodeModeWords[] = {"yes", "no"};
-constexpr const char* KConfigTempPath = "/mnt/sdcard/fixtrail/config.txt.tmp";
-constexpr const char* KSeparator = "----------------------------------------\n";
-constexpr std::size_t KSeparatorLength = 41;
+constexpr char KSeparator[] = "----------------------------------------\n";
 constexpr std::int64_t KSyncIntervalMs = 1000;
 // A configuration line is a few words; longer text from a damaged card is cut, not stored.
 constexpr std::size_t KMaxConfigLine = 4096;
@@ -47,15 +45,15 @@ void ApplyConfigLine(CCaptureState& aState, std::string_view aLine) {
         return aText.find(aWord) != std::string_view::npos;
     };
     if (contains(key, "logsaving")) {
-        if (contains(value, "append")) {
+        if (contains(value, KLogModeWords[LogAppend])) {
             aState.LogMode = LogAppend;
-        } else if (contains(value, "new")) {
+        } else if (contains(value, KLogModeWords[LogNewFile])) {
             aState.LogMode = LogNewFile;
         }
     } else if (contains(key, "framedecoding")) {
-        if (contains(value, "yes")) {
+        if (contains(value, KDecodeModeWords[DecodeOn])) {
             aState.DecodeMode = DecodeOn;
-        } else if (contains(value, "no")) {
+        } else if (contains(value, KDecodeModeWords[DecodeOff])) {
             aState.DecodeMode = DecodeOff;
         }
     } else if (contains(key, "logcounter")) {
@@ -162,9 +160,9 @@ void CCaptureState::WriteLog(const char* aSentence, std::size_t aLength,
     std::fwrite(aSentence, 1, aLength, LogFile);
     std::fputc('\n', LogFile);
     if (aReport != nullptr) {
-        std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
+        std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
         std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
-        std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
+        std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
     }
     iLogUnsynced = true;
 }

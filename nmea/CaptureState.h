@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <string>
 
-// The application directory on the SD card: config.txt and the numbered log files. A fixed
-// path of the device; it does not follow the skin root given on the command line.
-constexpr const char* KAppDirectory = "/mnt/sdcard/fixtrail";
-constexpr const char* KConfigPath = "/mnt/sdcard/fixtrail/config.txt";
+#include "platform/DevicePath.h"
+
 constexpr int KMaxLogCounter = 10000;  // the counter runs 0 to 10000 inclusive
 
 enum TRunState { Stopped = 0, Running = 1, RunningHidden = 2 };

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char* KDefaultFeeds[] = {"/var/run/gpsfeed", "/dev/gpsdata", "/dev/gpspipe"};
+constexpr const char* KDefaultFeeds[] = {KFeedPath, KGpsDataPath, KGpsPipePath};
 
 // A drain discards what was buffered before the run started. A pipe holds 64 KiB by default;
 // stopping there keeps a writer that never pauses from holding the start up for ever.

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/DevicePath.h"
+
 // The display-owner word: one 32-bit process id in /var/run/uipidshm, mapped shared by every
 // toolkit process, naming the one process that may draw to the display and read input (0:
 // none). The first process to create the file is the MASTER, later ones are SLAVES. Plain
 // loads and stores, no locks: the last writer wins, and every process looks again at its next
 // event-loop pass.
-
-constexpr const char* KOwnerFilePath = "/var/run/uipidshm";
 
 // The pid in the owner word; opens the shared file on first use (0 without a mapping). A file
 // that can neither be created nor opened ends the process with status 1.

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* KVolumesDirectory = "/mnt/";
 constexpr const char* KSkippedVolume = "initrd";
 constexpr int KPendingStep = 1024;
 

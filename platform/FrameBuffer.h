@@ -23,8 +23,6 @@ inline int ColumnLayoutOffset(int aX, int aY, int aHeight, int aBytesPerPixel) {
     return aBytesPerPixel * ((aX + 1) * aHeight - aY - 1);
 }
 
-constexpr const char* KFrameBufferPath = "/dev/fb";
-
 // The process-wide frame buffer over /dev/fb, created on first use and destroyed at exit.
 // A regular file at that path (the simulated device) is mapped as a raw frame buffer.
 MFrameBuffer* GetFrameBuffer();

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/DevicePath.h"
+
 // One touch sample as the driver delivered it: no calibration, scaling or rotation.
 struct TouchEvent {
     int x = 0;
@@ -24,8 +26,6 @@ class MInputReader {
     virtual ~MInputReader() = default;
 };
 
-constexpr const char* KTouchPath = "/dev/ts";
-constexpr const char* KRemotePath = "/dev/remote";
 constexpr int KInputRecordSize = 8;   // one read of either device returns one record
 constexpr int KRemoteCodeOffset = 5;  // the button code in a remote record
 constexpr int KJitter = 4;            // pixels a held pen may wander without a new event

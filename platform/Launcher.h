@@ -3,6 +3,8 @@
 #include <sys/select.h>
 #include <sys/un.h>
 
+#include "platform/DevicePath.h"
+
 // Client of the launcher daemon: toolkit processes never fork programs themselves, they ask the
 // daemon on /var/run/launchsock. One short-lived connection per request; the request is ASCII
 // text sent with its terminating NUL, the reply one short text without terminator.
@@ -11,7 +13,6 @@
 // connection or the connection breaks. A daemon that keeps the connection open without
 // answering blocks the caller; that is the daemon's contract to keep, not ours to guess a limit.
 
-constexpr const char* KLauncherSocketPath = "/var/run/launchsock";
 constexpr int KLauncherReplySize = 128;         // a reply holds fewer than this many bytes
 constexpr int KLauncherArgsRequestSize = 1024;  // composed argument-vector requests must fit
 constexpr int KLauncherShortRequestSize = 128;  // WAIT4 and KILL requests

@@ -7,14 +7,8 @@
 
 namespace {
 
-// Roots. Most locations live on the SD card; two are the folders of other programs of the
-// device on the card.
-constexpr const char* KRootCard = "/mnt/sdcard/";
-constexpr const char* KRootFlash = "/mnt/flash/";
-constexpr const char* KRootRunTime = "/var/run/";
-constexpr const char* KRootMediaPlayer = "/mnt/sdcard/mediaplayer/";
-constexpr const char* KRootPhotoViewer = "/mnt/sdcard/photoviewer/";
-
+// Most locations live on the SD card; two are the folders of other programs of the device on
+// the card.
 struct TLocation {
     const char* iRoot;
     const char* iName;  // one level, without '/'; null: the location is the root itself
@@ -24,44 +18,44 @@ struct TLocation {
 // Id 0 has no entry of its own and resolves to the card root. 16 ids are a root itself, 18
 // have a one-level name and 3 (3, 5, 9) are subdirectories of one of those.
 constexpr TLocation KLocations[KLocationCount] = {
-    /*  0 */ {KRootCard, nullptr, -1},
-    /*  1 */ {KRootCard, "navigation", -1},
-    /*  2 */ {KRootCard, "maps", -1},
-    /*  3 */ {KRootCard, "overlays", 2},
-    /*  4 */ {KRootCard, "voices", -1},
-    /*  5 */ {KRootCard, "tts", 4},
-    /*  6 */ {KRootCard, "poi", -1},
-    /*  7 */ {KRootCard, "routes", -1},
-    /*  8 */ {KRootCard, "tracks", -1},
-    /*  9 */ {KRootCard, "archive", 8},
-    /* 10 */ {KRootCard, "favourites", -1},
-    /* 11 */ {KRootCard, "skins", -1},
-    /* 12 */ {KRootCard, "fonts", -1},
-    /* 13 */ {KRootCard, "languages", -1},
-    /* 14 */ {KRootCard, "music", -1},
-    /* 15 */ {KRootCard, "photos", -1},
-    /* 16 */ {KRootCard, "videos", -1},
-    /* 17 */ {KRootCard, "logs", -1},
-    /* 18 */ {KRootCard, "updates", -1},
-    /* 19 */ {KRootCard, "backup", -1},
-    /* 20 */ {KRootCard, "settings", -1},
-    /* 21 */ {KRootCard, "screenshots", -1},
-    /* 22 */ {KRootCard, nullptr, -1},
-    /* 23 */ {KRootCard, nullptr, -1},
-    /* 24 */ {KRootCard, nullptr, -1},
-    /* 25 */ {KRootCard, nullptr, -1},
-    /* 26 */ {KRootRunTime, nullptr, -1},
-    /* 27 */ {KRootCard, nullptr, -1},
-    /* 28 */ {KRootFlash, nullptr, -1},
-    /* 29 */ {KRootCard, nullptr, -1},
-    /* 30 */ {KRootMediaPlayer, nullptr, -1},
-    /* 31 */ {KRootPhotoViewer, nullptr, -1},
-    /* 32 */ {KRootCard, nullptr, -1},
-    /* 33 */ {KRootCard, nullptr, -1},
-    /* 34 */ {KRootCard, nullptr, -1},
-    /* 35 */ {KRootCard, nullptr, -1},
-    /* 36 */ {KRootCard, nullptr, -1},
-    /* 37 */ {KRootCard, nullptr, -1},
+    /*  0 */ {KCardDirectory, nullptr, -1},
+    /*  1 */ {KCardDirectory, "navigation", -1},
+    /*  2 */ {KCardDirectory, "maps", -1},
+    /*  3 */ {KCardDirectory, "overlays", 2},
+    /*  4 */ {KCardDirectory, "voices", -1},
+    /*  5 */ {KCardDirectory, "tts", 4},
+    /*  6 */ {KCardDirectory, "poi", -1},
+    /*  7 */ {KCardDirectory, "routes", -1},
+    /*  8 */ {KCardDirectory, "tracks", -1},
+    /*  9 */ {KCardDirectory, "archive", 8},
+    /* 10 */ {KCardDirectory, "favourites", -1},
+    /* 11 */ {KCardDirectory, "skins", -1},
+    /* 12 */ {KCardDirectory, "fonts", -1},
+    /* 13 */ {KCardDirectory, "languages", -1},
+    /* 14 */ {KCardDirectory, "music", -1},
+    /* 15 */ {KCardDirectory, "photos", -1},
+    /* 16 */ {KCardDirectory, "videos", -1},
+    /* 17 */ {KCardDirectory, "logs", -1},
+    /* 18 */ {KCardDirectory, "updates", -1},
+    /* 19 */ {KCardDirectory, "backup", -1},
+    /* 20 */ {KCardDirectory, "settings", -1},
+    /* 21 */ {KCardDirectory, "screenshots", -1},
+    /* 22 */ {KCardDirectory, nullptr, -1},
+    /* 23 */ {KCardDirectory, nullptr, -1},
+    /* 24 */ {KCardDirectory, nullptr, -1},
+    /* 25 */ {KCardDirectory, nullptr, -1},
+    /* 26 */ {KRunTimeDirectory, nullptr, -1},
+    /* 27 */ {KCardDirectory, nullptr, -1},
+    /* 28 */ {KFlashDirectory, nullptr, -1},
+    /* 29 */ {KCardDirectory, nullptr, -1},
+    /* 30 */ {KMediaPlayerDirectory, nullptr, -1},
+    /* 31 */ {KPhotoViewerDirectory, nullptr, -1},
+    /* 32 */ {KCardDirectory, nullptr, -1},
+    /* 33 */ {KCardDirectory, nullptr, -1},
+    /* 34 */ {KCardDirectory, nullptr, -1},
+    /* 35 */ {KCardDirectory, nullptr, -1},
+    /* 36 */ {KCardDirectory, nullptr, -1},
+    /* 37 */ {KCardDirectory, nullptr, -1},
 };
 
 const TLocation& Location(int aId) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DevicePath.h"
 #include "platform/VXFrameBufferImpl.h"
 
 // The simulated device's frame buffer: a regular file of width × height × depth / 8 bytes,
@@ -10,6 +11,3 @@ class CRawFrameBuffer : public CVXFrameBufferImpl {
     // aSizePath and aDepthPath are the virtual_size and bits_per_pixel files.
     CRawFrameBuffer(const char* aFilePath, const char* aSizePath, const char* aDepthPath);
 };
-
-constexpr const char* KFrameBufferSizePath = "/sys/class/graphics/fb0/virtual_size";
-constexpr const char* KFrameBufferDepthPath = "/sys/class/graphics/fb0/bits_per_pixel";

@@ -65,8 +65,8 @@ TCopyMethod CopyMethodOfModel(int aModel) {
 void CopyToRowMajor(std::uint16_t* aDevice, const std::uint16_t* aBack, int aWidth, int aHeight) {
     // The panels this device family has get a copy with their geometry built in: the compiler
     // then turns the index arithmetic into constant strides, twice as fast as the general loop.
-    if (aWidth == 320 && aHeight == 240) {
-        CopyTiles<320, 240>(aDevice, aBack, aWidth, aHeight);
+    if (aWidth == KFixedWidth && aHeight == KFixedHeight) {
+        CopyTiles<KFixedWidth, KFixedHeight>(aDevice, aBack, aWidth, aHeight);
     } else if (aWidth == 480 && aHeight == 272) {
         CopyTiles<480, 272>(aDevice, aBack, aWidth, aHeight);
     } else {
@@ -155,7 +155,7 @@ MVirtualScreen* GetVirtualScreen() {
 
 bool GetProcInt(const char* aName, int* aValue) {
     char path[128];
-    std::snprintf(path, sizeof path, "/proc/orbelia/%s", aName);
+    std::snprintf(path, sizeof path, "%s%s", KModelInfoDirectory, aName);
     const TDevicePath devicePath = DevicePath(path);
     std::FILE* file = std::fopen(devicePath.c_str(), "r");
     if (file == nullptr) {

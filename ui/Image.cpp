@@ -8,6 +8,7 @@
 #include "ui/BmpDecoder.h"
 #include "ui/Colors.h"
 #include "ui/Draw.h"
+#include "ui/Skin.h"
 
 bool CDefaultImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
     FillRect(aFrameBuffer, aX, aY, aX + KSide, aY + KSide, KColorWhite, KCornerSquare);
@@ -30,14 +31,14 @@ bool CDefaultRadioOn::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
 
 MImage* CreateBuiltInImage(int aKind) {
     switch (aKind) {
-        case 1:
+        case ESkinImageCheckOn:
             return new (std::nothrow) CDefaultCheckOn;
-        case 5:
+        case ESkinImageRadioOn:
             return new (std::nothrow) CDefaultRadioOn;
-        case 2:
-        case 6:
-        case 9:
-        case 11:
+        case ESkinImageCheckOff:
+        case ESkinImageRadioOff:
+        case ESkinImageSliderHor:
+        case ESkinImageSliderVer:
             return new (std::nothrow) CDefaultImage;
         default:
             return nullptr;

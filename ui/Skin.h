@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/DevicePath.h"
 #include "ui/ColorScheme.h"
 #include "ui/Font.h"
 #include "ui/Image.h"
@@ -54,7 +55,7 @@ constexpr int KSkinImageSlots = 16;
 constexpr const char* KSkinDirectory = "skin";
 // The device's root: the SD card. This root alone is a fixed path of the device and is opened
 // through DevicePath(); any other root (one given on the command line) is a host path.
-constexpr const char* KDefaultSkinRoot = "/mnt/sdcard/";
+constexpr const char* KDefaultSkinRoot = KCardDirectory;
 constexpr std::size_t KSkinRootSize = 100;  // the root buffer, terminator included
 
 // What a font description file ("ControlFont.txt": "DejaVuSans 16" and, for the control font,

@@ -114,8 +114,7 @@ int PixelsLeft(CMemoryVirtualScreen& aScreen, std::uint16_t aPixel) {
 TEST(Application, StartsWithTheLoadedSettingsAndComesBackOnAMessage) {
     CTempRoot root;
     WriteOwnerWord(root, 0);
-    root.Write("/mnt/sdcard/fixtrail/config.txt",
-               "logsaving new\nframedecoding yes\nlogcounter 41\n");
+    root.Write(KConfigPath, "logsaving new\nframedecoding yes\nlogcounter 41\n");
     const int status = RunInChild([&root] {
         CFirstPictureScreen screen(320, 240);
         SetDefaultWidgetScreen(&screen);

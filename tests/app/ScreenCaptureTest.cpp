@@ -54,7 +54,7 @@ TEST(ScreenCapture, CopiesTheDisplayMemoryOnlyWhenTheMarkerExists) {
         SCOPED_TRACE(c.iLegend);
         CTempRoot root;
         root.MakeDirectory("/dev");
-        root.Write("/dev/fb", display);
+        root.Write(KFrameBufferPath, display);
         if (c.iMarker != nullptr) {
             root.Write("/mnt/sdcard/fixtrail/capture", c.iMarker);
         }
@@ -77,7 +77,7 @@ TEST(ScreenCapture, CopiesTheDisplayMemoryOnlyWhenTheMarkerExists) {
 TEST(ScreenCapture, TheNameIsTheLocalTime) {
     CTempRoot root;
     root.MakeDirectory("/dev");
-    root.Write("/dev/fb", "pixels");
+    root.Write(KFrameBufferPath, "pixels");
     root.Write("/mnt/sdcard/fixtrail/capture", "");
     const int status = RunInChild([&root] {
         ::setenv("TZ", "<+1345>-13:45", 1);
@@ -104,9 +104,9 @@ TEST(ScreenCapture, ASecondCaptureInTheSameSecondReplacesTheFirst) {
     CTempRoot root;
     root.MakeDirectory("/dev");
     root.Write("/mnt/sdcard/fixtrail/capture", "");
-    root.Write("/dev/fb", std::string(1000, 'a'));
+    root.Write(KFrameBufferPath, std::string(1000, 'a'));
     CaptureScreen("fixtrail");
-    root.Write("/dev/fb", std::string(10, 'b'));
+    root.Write(KFrameBufferPath, std::string(10, 'b'));
     CaptureScreen("fixtrail");
     const std::vector<std::string> files = CaptureFiles(root, "/mnt/sdcard/fixtrail");
     ASSERT_FALSE(files.empty());
@@ -123,7 +123,7 @@ TEST(ScreenCapture, ASecondCaptureInTheSameSecondReplacesTheFirst) {
 TEST(ScreenCapture, AMarkerThatIsNoRegularFileIsRefusedWithoutBlocking) {
     CTempRoot root;
     root.MakeDirectory("/dev");
-    root.Write("/dev/fb", "x");
+    root.Write(KFrameBufferPath, "x");
     ASSERT_EQ(::mkfifo(root.Path("/mnt/sdcard/fixtrail/capture").c_str(), 0600), 0);
     EXPECT_EQ(RunInChild(
                   [] {
@@ -147,7 +147,7 @@ TEST(ScreenCapture, FailsQuietly) {
     root.MakeDirectory("/mnt/sdcard/" + longName);
     root.Write("/mnt/sdcard/" + longName + "/capture", "");
     root.MakeDirectory("/dev");
-    root.Write("/dev/fb", "x");
+    root.Write(KFrameBufferPath, "x");
     CaptureScreen(longName.c_str());
     EXPECT_TRUE(CaptureFiles(root, "/mnt/sdcard/" + longName).empty());
     CaptureScreen(nullptr);

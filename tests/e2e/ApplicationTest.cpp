@@ -106,7 +106,7 @@ TEST_F(ApplicationTest, ASentenceCutByStopIsNotFinishedByTheNextRun) {
     Tap(KStartStop);
     // Stopped once the feed has no reader: bytes written before that would be drained by the
     // next Start instead of read.
-    ASSERT_TRUE(PollFor([&] { return !CFeedWriter(iRoot.Path("/var/run/gpsfeed")).IsOpen(); }));
+    ASSERT_TRUE(PollFor([&] { return !CFeedWriter(iRoot.Path(KFeedPath)).IsOpen(); }));
     Tap(KStartStop);
     Feed("5444,A*31\r\n" + gll);
     const std::string secondRun = gll.substr(0, gll.size() - 2) + "\n";
@@ -153,7 +153,7 @@ TEST_F(ApplicationTest, AHiddenRunGivenTheDisplayBackWithoutAMessageCanBeStopped
     ASSERT_TRUE(PollFor([&] { return Owner() == 0; })) << "owner " << Owner();
 
     // Written in place, as another toolkit process stores into its mapping.
-    const int word = ::open(iRoot.Path("/var/run/uipidshm").c_str(), O_WRONLY);
+    const int word = ::open(iRoot.Path(KOwnerFilePath).c_str(), O_WRONLY);
     ASSERT_GE(word, 0);
     const std::uint32_t pid = static_cast<std::uint32_t>(application.Pid());
     const unsigned char bytes[4] = {
@@ -167,7 +167,7 @@ TEST_F(ApplicationTest, AHiddenRunGivenTheDisplayBackWithoutAMessageCanBeStopped
 
     Tap(KStartStop);
     // Stopped: the feed is closed, and the settings take a change and a Save again.
-    EXPECT_TRUE(PollFor([&] { return !CFeedWriter(iRoot.Path("/var/run/gpsfeed")).IsOpen(); }))
+    EXPECT_TRUE(PollFor([&] { return !CFeedWriter(iRoot.Path(KFeedPath)).IsOpen(); }))
         << "the run was not stopped";
     Tap(KNewRadio);
     Tap(KSave);
@@ -203,7 +203,7 @@ TEST_F(ApplicationTest, FeedReplaysTheRecordingAtTheLineRate) {
         std::string(FIXTRAIL_SOURCE_DIR) + "/data/marineapi_Garmin-GPS76.txt";
     const std::string bytes = CTempRoot::ReadFile(recording);
     ASSERT_FALSE(bytes.empty());
-    const int descriptor = ::open(iRoot.Path("/var/run/gpsfeed").c_str(), O_RDONLY | O_NONBLOCK);
+    const int descriptor = ::open(iRoot.Path(KFeedPath).c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(descriptor, 0);
     timespec start{};
     ::clock_gettime(CLOCK_MONOTONIC, &start);

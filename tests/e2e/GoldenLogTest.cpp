@@ -80,7 +80,7 @@ TCaptureResult CaptureRecording(const std::string& aRecording, int aDecodeMode,
     CNmeaParser parser;
     CFakeCaptureEvents events;
     EXPECT_TRUE(StartCapture(state, parser));
-    CFeedWriter writer(root.Path("/var/run/gpsfeed"));
+    CFeedWriter writer(root.Path(KFeedPath));
     EXPECT_TRUE(writer.IsOpen());
 
     const std::size_t chunk = aWriteSize == KWholeFile ? aRecording.size() : aWriteSize;

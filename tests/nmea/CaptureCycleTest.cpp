@@ -15,8 +15,6 @@
 namespace {
 
 const std::string KSeparator = std::string(40, '-') + "\n";
-const char* const KFeed = "/var/run/gpsfeed";
-const char* const KLogDirectory = "/mnt/sdcard/fixtrail";
 
 const std::string KGga = "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
 const std::string KGgaReport =
@@ -64,7 +62,7 @@ class CaptureCycle : public testing::Test {
     void Start(int aDecodeMode) {
         iState.DecodeMode = aDecodeMode;
         ASSERT_TRUE(StartCapture(iState, iParser));
-        iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeed));
+        iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
         ASSERT_TRUE(iWriter->IsOpen());
     }
     // Writes aBytes into the feed and runs one idle step.
@@ -77,7 +75,7 @@ class CaptureCycle : public testing::Test {
         iWriter.reset();
     }
     std::string Log(const std::string& aFileName) const {
-        return iRoot.Read(std::string(KLogDirectory) + "/" + aFileName);
+        return iRoot.Read(std::string(KAppDirectory) + "/" + aFileName);
     }
     std::string Log() const { return Log(iState.LogFileName); }
     int SumOfCounts() const {
@@ -310,17 +308,17 @@ TEST_F(CaptureCycle, StartAndStopActOnlyFromTheirOwnState) {
     EXPECT_EQ(iState.RunState, Stopped);
     EXPECT_EQ(iState.LogFile, nullptr);
     // The feed goes with the run: no reader holds the pipe any more.
-    EXPECT_FALSE(CFeedWriter(iRoot.Path(KFeed)).IsOpen());
+    EXPECT_FALSE(CFeedWriter(iRoot.Path(KFeedPath)).IsOpen());
     StopCapture(iState, iParser);  // again: nothing to do
     EXPECT_EQ(iState.RunState, Stopped);
 }
 
 TEST_F(CaptureCycle, StartDiscardsWhatTheFeedHadBuffered) {
     // A reader of our own lets the stale bytes into the pipe before the run exists.
-    const int earlyReader = ::open(iRoot.Path(KFeed).c_str(), O_RDONLY | O_NONBLOCK);
+    const int earlyReader = ::open(iRoot.Path(KFeedPath).c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(earlyReader, 0);
     {
-        CFeedWriter stale(iRoot.Path(KFeed));
+        CFeedWriter stale(iRoot.Path(KFeedPath));
         ASSERT_TRUE(stale.WriteAll(FeedLines({"STALE*00", "STALE*01"})));
         Start(DecodeOff);
         EXPECT_EQ(stale.Unread(), 0);
@@ -366,13 +364,13 @@ TEST(CaptureCycleFeed, FeedBytesBecomeLogLines) {
         CNmeaParser parser;
         CFakeCaptureEvents events;
         ASSERT_TRUE(StartCapture(state, parser));
-        CFeedWriter writer(root.Path(KFeed));
+        CFeedWriter writer(root.Path(KFeedPath));
         ASSERT_TRUE(writer.WriteAll(test.iBytes));
         CaptureStep(state, parser, events);
         EXPECT_EQ(writer.Unread(), 0);
         EXPECT_EQ(parser.QueuedSentences(), 0u);
         StopCapture(state, parser);
-        EXPECT_EQ(root.Read(std::string(KLogDirectory) + "/" + state.LogFileName), test.iLog);
+        EXPECT_EQ(root.Read(std::string(KAppDirectory) + "/" + state.LogFileName), test.iLog);
         int lines = 0;
         for (char c : test.iLog) {
             lines += c == '\n';
@@ -384,7 +382,7 @@ TEST(CaptureCycleFeed, FeedBytesBecomeLogLines) {
 TEST(CaptureCycleStart, LogThatCannotBeOpenedLeavesTheRunStopped) {
     CTempRoot root;
     ASSERT_TRUE(root.MakeFeed());
-    root.RemoveDirectory(KLogDirectory);
+    root.RemoveDirectory(KAppDirectory);
     CCaptureState state;
     state.LogMode = LogNewFile;
     state.LogCounter = 7;
@@ -397,16 +395,16 @@ TEST(CaptureCycleStart, LogThatCannotBeOpenedLeavesTheRunStopped) {
     EXPECT_EQ(state.LogFile, nullptr);
     EXPECT_EQ(parser.FeedDescriptor(), -1);
     // No reader holds the pipe, so the feed was never opened.
-    EXPECT_FALSE(CFeedWriter(root.Path(KFeed)).IsOpen());
+    EXPECT_FALSE(CFeedWriter(root.Path(KFeedPath)).IsOpen());
     // A failed start uses up neither the file number nor the figures on screen.
     EXPECT_EQ(state.LogCounter, 7);
     EXPECT_EQ(state.TotalCount, 12);
     CaptureStep(state, parser, events);
     EXPECT_EQ(events.iServeCalls, 1);
-    EXPECT_FALSE(root.Exists(KLogDirectory));
+    EXPECT_FALSE(root.Exists(KAppDirectory));
 
     // The card is back: the retry writes the file the screen named.
-    ASSERT_TRUE(root.MakeDirectory(KLogDirectory));
+    ASSERT_TRUE(root.MakeDirectory(KAppDirectory));
     ASSERT_TRUE(StartCapture(state, parser));
     EXPECT_STREQ(state.LogFileName, "nmea_0007.nmea");
     EXPECT_EQ(state.LogCounter, 8);
@@ -452,7 +450,7 @@ TEST_F(CaptureCycle, APassReadsUpTo16TimesWhileTheFeedHasData) {
 TEST_F(CaptureCycle, OpenFeedClosesThePreviousFeed) {
     const int before = OpenDescriptors();
     for (int i = 0; i < 5; ++i) {
-        iParser.OpenFeed(KFeed);
+        iParser.OpenFeed(KFeedPath);
     }
     EXPECT_GE(iParser.FeedDescriptor(), 0);
     EXPECT_EQ(OpenDescriptors(), before + 1);
@@ -463,7 +461,7 @@ TEST_F(CaptureCycle, OpenFeedClosesThePreviousFeed) {
 TEST_F(CaptureCycle, CloseFeedLeavesAReusedDescriptorAlone) {
     const int other = [this] {
         CNmeaParser parser;
-        parser.OpenFeed(KFeed);
+        parser.OpenFeed(KFeedPath);
         const int feed = parser.FeedDescriptor();
         parser.CloseFeed();
         EXPECT_EQ(parser.FeedDescriptor(), feed);  // the number is kept
@@ -479,7 +477,7 @@ TEST_F(CaptureCycle, CloseFeedLeavesAReusedDescriptorAlone) {
 }
 
 TEST_F(CaptureCycle, FeedThatDoesNotExistGivesARunWithoutData) {
-    ASSERT_EQ(::unlink(iRoot.Path(KFeed).c_str()), 0);
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
     ASSERT_TRUE(StartCapture(iState, iParser));
     EXPECT_EQ(iParser.FeedDescriptor(), -1);
     CaptureStep(iState, iParser, iEvents);
@@ -492,7 +490,7 @@ TEST_F(CaptureCycle, FeedThatDoesNotExistGivesARunWithoutData) {
 // The user asked to capture: a feed missing at Start is looked for again about once a second,
 // and once open it is drained as Start drains it, so the run begins with fresh sentences.
 TEST_F(CaptureCycle, AMissingFeedIsOpenedWhenItAppearsAndDrainedAsAtStart) {
-    ASSERT_EQ(::unlink(iRoot.Path(KFeed).c_str()), 0);
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
     ASSERT_TRUE(StartCapture(iState, iParser));
     EXPECT_EQ(iState.RunState, Running);
     EXPECT_FALSE(iParser.IsFeedOpen());
@@ -502,10 +500,10 @@ TEST_F(CaptureCycle, AMissingFeedIsOpenedWhenItAppearsAndDrainedAsAtStart) {
     EXPECT_FALSE(RetryFeed(iState, iParser, start + KFeedRetryMs - 1));
     EXPECT_FALSE(iParser.IsFeedOpen());
 
-    const int earlyReader = ::open(iRoot.Path(KFeed).c_str(), O_RDONLY | O_NONBLOCK);
+    const int earlyReader = ::open(iRoot.Path(KFeedPath).c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(earlyReader, 0);
     {
-        CFeedWriter stale(iRoot.Path(KFeed));
+        CFeedWriter stale(iRoot.Path(KFeedPath));
         ASSERT_TRUE(stale.WriteAll(FeedLines({"STALE*00"})));
         EXPECT_TRUE(RetryFeed(iState, iParser, start + KFeedRetryMs));
         EXPECT_TRUE(iParser.IsFeedOpen());
@@ -514,7 +512,7 @@ TEST_F(CaptureCycle, AMissingFeedIsOpenedWhenItAppearsAndDrainedAsAtStart) {
     ::close(earlyReader);
     EXPECT_FALSE(RetryFeed(iState, iParser, start + 10 * KFeedRetryMs)) << "open already";
 
-    iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeed));
+    iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
     Feed(FeedLines({"FRESH*02"}));
     Stop();
     EXPECT_EQ(Log(), "$FRESH*02\n");
@@ -524,7 +522,7 @@ TEST_F(CaptureCycle, AMissingFeedIsOpenedWhenItAppearsAndDrainedAsAtStart) {
 
 // The capture step itself retries when due, and tells a shown screen that the feed is there.
 TEST_F(CaptureCycle, TheStepOpensADueFeedAndTellsTheScreen) {
-    ASSERT_EQ(::unlink(iRoot.Path(KFeed).c_str()), 0);
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
     ASSERT_TRUE(StartCapture(iState, iParser));
     ASSERT_TRUE(iRoot.MakeFeed());
     CaptureStep(iState, iParser, iEvents);

@@ -14,9 +14,6 @@
 namespace {
 
 const std::string KSeparator = std::string(40, '-') + "\n";
-const char* const KLogDirectory = "/mnt/sdcard/fixtrail";
-const char* const KConfig = "/mnt/sdcard/fixtrail/config.txt";
-const char* const KConfigTemp = "/mnt/sdcard/fixtrail/config.txt.tmp";
 
 struct TNamingCase {
     const char* iLegend;
@@ -47,7 +44,7 @@ TEST(CaptureState, ComposeLogFileNameNamesTheFileAndAdvancesInNewMode) {
         state.LogCounter = test.iCounter;
         state.ComposeLogFileName();
         EXPECT_STREQ(state.LogFileName, test.iFileName);
-        EXPECT_EQ(std::string(state.LogPath), std::string(KLogDirectory) + "/" + test.iFileName);
+        EXPECT_EQ(std::string(state.LogPath), std::string(KAppDirectory) + "/" + test.iFileName);
         EXPECT_EQ(state.LogCounter, test.iCounterAfter);
     }
 }
@@ -132,7 +129,7 @@ TEST(CaptureState, LoadConfigReadsTheThreeKeys) {
     for (const TConfigCase& test : KConfigCases) {
         SCOPED_TRACE(test.iLegend);
         CTempRoot root;
-        root.Write(KConfig, test.iContent);
+        root.Write(KConfigPath, test.iContent);
         CCaptureState state;
         state.LogMode = KStartLogMode;
         state.DecodeMode = KStartDecodeMode;
@@ -149,7 +146,7 @@ TEST(CaptureState, LoadConfigReadsTheThreeKeys) {
 TEST(CaptureState, NulInsideALineDoesNotCostTheNextLine) {
     CTempRoot root;
     const char content[] = "junk\0 here\nlogcounter 8\n";
-    root.Write(KConfig, std::string(content, sizeof content - 1));
+    root.Write(KConfigPath, std::string(content, sizeof content - 1));
     CCaptureState state;
     state.LoadConfig();
     EXPECT_EQ(state.LogCounter, 8);
@@ -167,18 +164,18 @@ TEST(CaptureState, LoadConfigWithoutAFileKeepsTheCreationValues) {
 TEST(CaptureState, SaveConfigWritesExactlyThreeLinesAndNoTemporaryFile) {
     CTempRoot root;
     // An older, longer file is replaced whole, not overwritten in place.
-    root.Write(KConfig, "logsaving new\nframedecoding yes\nlogcounter 123456\nextra line\n");
+    root.Write(KConfigPath, "logsaving new\nframedecoding yes\nlogcounter 123456\nextra line\n");
     CCaptureState state;
     ASSERT_TRUE(state.SaveConfig());
-    EXPECT_EQ(root.Read(KConfig), "logsaving append\nframedecoding no\nlogcounter 0\n");
-    EXPECT_FALSE(root.Exists(KConfigTemp));
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 0\n");
+    EXPECT_FALSE(root.Exists(KConfigTempPath));
 
     state.LogMode = LogNewFile;
     state.DecodeMode = DecodeOn;
     state.LogCounter = 10000;
     ASSERT_TRUE(state.SaveConfig());
-    EXPECT_EQ(root.Read(KConfig), "logsaving new\nframedecoding yes\nlogcounter 10000\n");
-    EXPECT_FALSE(root.Exists(KConfigTemp));
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving new\nframedecoding yes\nlogcounter 10000\n");
+    EXPECT_FALSE(root.Exists(KConfigTempPath));
 }
 
 TEST(CaptureState, SavedConfigLoadsBackTheSameSettings) {
@@ -208,23 +205,23 @@ TEST(CaptureState, SavedConfigLoadsBackTheSameSettings) {
 
 TEST(CaptureState, SaveConfigIntoAMissingDirectoryFailsAndLeavesNothing) {
     CTempRoot root;
-    root.RemoveDirectory(KLogDirectory);
+    root.RemoveDirectory(KAppDirectory);
     CCaptureState state;
     EXPECT_FALSE(state.SaveConfig());
-    EXPECT_FALSE(root.Exists(KLogDirectory));
-    EXPECT_FALSE(root.Exists(KConfig));
-    EXPECT_FALSE(root.Exists(KConfigTemp));
+    EXPECT_FALSE(root.Exists(KAppDirectory));
+    EXPECT_FALSE(root.Exists(KConfigPath));
+    EXPECT_FALSE(root.Exists(KConfigTempPath));
 }
 
 TEST(CaptureState, FailedSaveLeavesTheOldConfigIntact) {
     CTempRoot root;
     const std::string old = "logsaving new\nframedecoding yes\nlogcounter 9\n";
-    root.Write(KConfig, old);
+    root.Write(KConfigPath, old);
     // The temporary file cannot be created where a directory of that name stands.
-    ASSERT_TRUE(root.MakeDirectory(KConfigTemp));
+    ASSERT_TRUE(root.MakeDirectory(KConfigTempPath));
     CCaptureState state;
     EXPECT_FALSE(state.SaveConfig());
-    EXPECT_EQ(root.Read(KConfig), old);
+    EXPECT_EQ(root.Read(KConfigPath), old);
 }
 
 TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
@@ -291,7 +288,7 @@ TEST(CaptureState, AFailedLogWriteIsKeptUntilTheNextOpen) {
 TEST(CaptureState, FifosUnderItsFileNamesAreRefusedWithoutBlocking) {
     CTempRoot root;
     const char* const log = "/mnt/sdcard/fixtrail/nmea_0000.nmea";
-    for (const char* path : {KConfig, KConfigTemp, log}) {
+    for (const char* path : {KConfigPath, KConfigTempPath, log}) {
         ASSERT_EQ(::mkfifo(root.Path(path).c_str(), 0600), 0) << path;
     }
     const int status = RunInChild(
@@ -309,7 +306,7 @@ TEST(CaptureState, FifosUnderItsFileNamesAreRefusedWithoutBlocking) {
         },
         5);
     EXPECT_EQ(status, 0) << "142: an open blocked (SIGALRM), 99: an expectation failed";
-    for (const char* path : {KConfig, KConfigTemp, log}) {
+    for (const char* path : {KConfigPath, KConfigTempPath, log}) {
         struct stat info {};
         EXPECT_EQ(::lstat(root.Path(path).c_str(), &info), 0) << path;
         EXPECT_TRUE(S_ISFIFO(info.st_mode)) << path;
@@ -318,7 +315,7 @@ TEST(CaptureState, FifosUnderItsFileNamesAreRefusedWithoutBlocking) {
 
 TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
     CTempRoot root;
-    root.RemoveDirectory(KLogDirectory);
+    root.RemoveDirectory(KAppDirectory);
     CCaptureState state;
     state.ComposeLogFileName();
     EXPECT_FALSE(state.OpenLog());
@@ -326,7 +323,7 @@ TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
     state.WriteLog("GPGGA", 5, nullptr);
     state.FlushLog(true);
     state.CloseLog();
-    EXPECT_FALSE(root.Exists(KLogDirectory));
+    EXPECT_FALSE(root.Exists(KAppDirectory));
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST(DisplayOwner, FirstProcessIsMasterAndLaterOnesAreSlaves) {
     });
     EXPECT_EQ(first.Wait(), KMaster);
     EXPECT_EQ(first.Output(), "Opening in MASTER mode\n");
-    EXPECT_EQ(root.Read("/var/run/uipidshm"), std::string(4, '\0'));
+    EXPECT_EQ(root.Read(KOwnerFilePath), std::string(4, '\0'));
 
     for (int i = 0; i < 2; ++i) {
         CChildProcess later(OpenAndReportRole);
@@ -74,7 +74,7 @@ TEST(DisplayOwner, OfTwoProcessesStartingTogetherExactlyOneIsMaster) {
             EXPECT_EQ(child->Output(),
                       master ? "Opening in MASTER mode\n" : "Opening in SLAVE mode\n");
         }
-        EXPECT_EQ(root.Read("/var/run/uipidshm"), std::string(4, '\0'));
+        EXPECT_EQ(root.Read(KOwnerFilePath), std::string(4, '\0'));
     }
 }
 
@@ -181,7 +181,7 @@ TEST(DisplayOwner, LeftoverOwnerFileOfAnyLengthIsUsable) {
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.iLegend);
         CTempRoot root;
-        root.Write("/var/run/uipidshm", test.iBytes);
+        root.Write(KOwnerFilePath, test.iBytes);
         CChildProcess child([&] {
             EXPECT_EQ(GetActivePid(), test.iWord);
             SetActivePid(0x01020304);
@@ -189,7 +189,7 @@ TEST(DisplayOwner, LeftoverOwnerFileOfAnyLengthIsUsable) {
         });
         EXPECT_EQ(child.Wait(), KSlave);
         EXPECT_EQ(child.Output(), "Opening in SLAVE mode\n");
-        const std::string file = root.Read("/var/run/uipidshm");
+        const std::string file = root.Read(KOwnerFilePath);
         EXPECT_GE(file.size(), 4u);
         EXPECT_EQ(ReadOwnerWord(root), 0x01020304);
     }
@@ -207,7 +207,7 @@ TEST(DisplayOwner, OwnerFileThatCannotBeOpenedEndsTheProcess) {
     {
         SCOPED_TRACE("a directory in its place");
         CTempRoot root;
-        root.MakeDirectory("/var/run/uipidshm");
+        root.MakeDirectory(KOwnerFilePath);
         CChildProcess child([] {
             SetActivePid(1);
             return 0;

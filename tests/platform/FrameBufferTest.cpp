@@ -63,13 +63,14 @@ TEST(RawFrameBuffer, GeometryAndMappingFromTheSysfsFiles) {
             root.Write(KFrameBufferDepthPath, test.iDepthText);
         }
         if (test.iFileBytes >= 0) {
-            root.Write("/dev/fb", std::string(static_cast<std::size_t>(test.iFileBytes), '\0'));
+            root.Write(KFrameBufferPath,
+                       std::string(static_cast<std::size_t>(test.iFileBytes), '\0'));
         }
         const std::size_t length = (static_cast<std::size_t>(test.iWidth) * test.iHeight *
                                     static_cast<std::size_t>(test.iBitsPerPixel)) >>
                                    3;
         {
-            CRawFrameBuffer frameBuffer(root.Path("/dev/fb").c_str(),
+            CRawFrameBuffer frameBuffer(root.Path(KFrameBufferPath).c_str(),
                                         root.Path(KFrameBufferSizePath).c_str(),
                                         root.Path(KFrameBufferDepthPath).c_str());
             EXPECT_EQ(frameBuffer.GetWidth(), test.iWidth);
@@ -86,7 +87,7 @@ TEST(RawFrameBuffer, GeometryAndMappingFromTheSysfsFiles) {
             pixels[0] = 0x5A;
             pixels[length - 1] = 0xA5;
         }
-        const std::string file = root.Read("/dev/fb");
+        const std::string file = root.Read(KFrameBufferPath);
         ASSERT_EQ(file.size(), static_cast<std::size_t>(test.iFileBytes));
         EXPECT_EQ(static_cast<std::uint8_t>(file[0]), 0x5A);
         EXPECT_EQ(static_cast<std::uint8_t>(file[length - 1]), 0xA5);
@@ -108,7 +109,7 @@ TEST(RawFrameBuffer, PixelOffsetsFollowTheColumnLayout) {
         SCOPED_TRACE(depth);
         CTempRoot root;
         MakeRawFrameBuffer(root, "320,240", depth, 153600);
-        CRawFrameBuffer frameBuffer(root.Path("/dev/fb").c_str(),
+        CRawFrameBuffer frameBuffer(root.Path(KFrameBufferPath).c_str(),
                                     root.Path(KFrameBufferSizePath).c_str(),
                                     root.Path(KFrameBufferDepthPath).c_str());
         ASSERT_NE(frameBuffer.GetBuffer(), nullptr);
@@ -185,7 +186,7 @@ TEST(GetFrameBuffer, MapsARegularFileUnderTheRootAsTheRawFrameBuffer) {
         return 0;
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(root.Read("/dev/fb")[478], '\x77');
+    EXPECT_EQ(root.Read(KFrameBufferPath)[478], '\x77');
 }
 
 TEST(GetFrameBuffer, WithoutADeviceReturnsAnInstanceWithNothingMapped) {

@@ -69,11 +69,11 @@ class CInputRoot : public CTempRoot {
   public:
     CInputRoot() {
         MakeRawFrameBuffer(*this);
-        MakeDeviceFifo(*this, "/dev/ts");
-        MakeDeviceFifo(*this, "/dev/remote");
+        MakeDeviceFifo(*this, KTouchPath);
+        MakeDeviceFifo(*this, KRemotePath);
     }
-    std::string Touch() const { return Path("/dev/ts"); }
-    std::string Remote() const { return Path("/dev/remote"); }
+    std::string Touch() const { return Path(KTouchPath); }
+    std::string Remote() const { return Path(KRemotePath); }
 };
 
 // Runs aBody in a child that owns the display.

@@ -298,7 +298,7 @@ TEST(GetVirtualScreen, CopiesToTheRawFrameBufferOfTheRoot) {
         return 0;
     });
     EXPECT_EQ(status, 0);
-    const std::string file = root.Read("/dev/fb");
+    const std::string file = root.Read(KFrameBufferPath);
     ASSERT_EQ(file.size(), 153600u);
     std::uint16_t pixel;
     std::memcpy(&pixel, file.data() + 2 * (7 * 320 + 5), sizeof pixel);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/DevicePath.h"
 #include "platform/RawFrameBuffer.h"
 #include "support/TempRoot.h"
 
@@ -37,7 +38,7 @@ inline void MakeRawFrameBuffer(const CTempRoot& aRoot, const std::string& aSizeT
                                const std::string& aDepthText, std::size_t aFileBytes) {
     WriteDeviceFile(aRoot, KFrameBufferSizePath, aSizeText);
     WriteDeviceFile(aRoot, KFrameBufferDepthPath, aDepthText);
-    WriteDeviceFile(aRoot, "/dev/fb", std::string(aFileBytes, '\0'));
+    WriteDeviceFile(aRoot, KFrameBufferPath, std::string(aFileBytes, '\0'));
 }
 
 // A 320 × 240 × 16 frame buffer, as the simulator makes by default.
@@ -51,19 +52,19 @@ inline bool MakeDeviceFifo(const CTempRoot& aRoot, const std::string& aDevicePat
 }
 
 inline void WriteModelId(const CTempRoot& aRoot, const std::string& aText) {
-    WriteDeviceFile(aRoot, "/proc/orbelia/modelid", aText);
+    WriteDeviceFile(aRoot, KModelIdPath, aText);
 }
 
 // The owner file as a process left it: one 32-bit pid in the processor's byte order.
 inline void WriteOwnerWord(const CTempRoot& aRoot, std::int32_t aPid) {
     std::string bytes(sizeof aPid, '\0');
     std::memcpy(&bytes[0], &aPid, sizeof aPid);
-    aRoot.Write("/var/run/uipidshm", bytes);
+    aRoot.Write(KOwnerFilePath, bytes);
 }
 
 // The owner word read back from the file.
 inline std::int32_t ReadOwnerWord(const CTempRoot& aRoot) {
-    const std::string bytes = aRoot.Read("/var/run/uipidshm");
+    const std::string bytes = aRoot.Read(KOwnerFilePath);
     std::int32_t pid = 0;
     std::memcpy(&pid, bytes.data(), bytes.size() < sizeof pid ? bytes.size() : sizeof pid);
     return pid;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/DevicePath.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
 
@@ -160,7 +161,7 @@ class CSimulatedDeviceTest : public ::testing::Test {
 
     // The pid in the owner word, 4 bytes little-endian; -1 while it is not there.
     long Owner() const {
-        const std::string word = iRoot.Read("/var/run/uipidshm");
+        const std::string word = iRoot.Read(KOwnerFilePath);
         if (word.size() < 4) {
             return -1;
         }
@@ -176,7 +177,7 @@ class CSimulatedDeviceTest : public ::testing::Test {
         ASSERT_GT(aApplication.Pid(), 0);
         ASSERT_TRUE(PollFor([&] { return Owner() == aApplication.Pid(); }));
         ASSERT_TRUE(PollFor([&] {
-            return iRoot.Read("/dev/fb").find_first_not_of('\0') != std::string::npos;
+            return iRoot.Read(KFrameBufferPath).find_first_not_of('\0') != std::string::npos;
         })) << "the start-up screen never reached the frame buffer";
     }
 
@@ -184,7 +185,7 @@ class CSimulatedDeviceTest : public ::testing::Test {
     void Feed(const std::string& aBytes) {
         std::unique_ptr<CFeedWriter> writer;
         ASSERT_TRUE(PollFor([&] {
-            writer = std::make_unique<CFeedWriter>(iRoot.Path("/var/run/gpsfeed"));
+            writer = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
             return writer->IsOpen();
         })) << "the capture never opened the feed";
         std::size_t sent = 0;
@@ -200,7 +201,7 @@ class CSimulatedDeviceTest : public ::testing::Test {
         return iRoot.Read(name);
     }
 
-    std::string Config() const { return iRoot.Read("/mnt/sdcard/fixtrail/config.txt"); }
+    std::string Config() const { return iRoot.Read(KConfigPath); }
 
     CTempRoot iRoot;
 };

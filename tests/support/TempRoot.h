@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/DevicePath.h"
+
 // Sets an environment variable for the life of the object (unsets it for a null value) and puts
 // back what was there before.
 class CScopedEnv {
@@ -49,7 +51,7 @@ class CScopedEnv {
 // var/run, with FIXTRAIL_ROOT pointing at it. Everything under it is removed at the end.
 class CTempRoot {
   public:
-    CTempRoot() : iRoot(MakeRoot()), iEnv("FIXTRAIL_ROOT", iRoot.c_str()) {
+    CTempRoot() : iRoot(MakeRoot()), iEnv(KDeviceRootVariable, iRoot.c_str()) {
         MakeDirectory("/mnt");
         MakeDirectory("/mnt/sdcard");
         MakeDirectory("/mnt/sdcard/fixtrail");
@@ -68,7 +70,7 @@ class CTempRoot {
         return ::mkdir(Path(aDevicePath).c_str(), 0755) == 0;
     }
     // The GPS feed of the device as a named pipe, as the simulator provides it.
-    bool MakeFeed() const { return ::mkfifo(Path("/var/run/gpsfeed").c_str(), 0600) == 0; }
+    bool MakeFeed() const { return ::mkfifo(Path(KFeedPath).c_str(), 0600) == 0; }
     bool Exists(const std::string& aDevicePath) const {
         struct stat info {};
         return ::lstat(Path(aDevicePath).c_str(), &info) == 0;

@@ -17,9 +17,10 @@ namespace {
 
 // The directories the application and its fixed paths expect besides the device files.
 constexpr const char* KRootDirectories[] = {
-    "/dev", "/sys/class/graphics/fb0", "/proc/orbelia", "/var/run", "/mnt/sdcard/fixtrail",
+    KDeviceDirectory, KFrameBufferInfoDirectory, KModelInfoDirectory, KRunTimeDirectory,
+    KAppDirectory,
 };
-constexpr const char* KFifos[] = {KTouchPath, KRemotePath, KFeedDevice};
+constexpr const char* KFifos[] = {KTouchPath, KRemotePath, KFeedPath};
 constexpr int KRetryMs = 50;
 // A full pipe means the application has stopped reading; records wait this long for room.
 constexpr int KFullPipeWaitMs = 1000;
@@ -183,7 +184,7 @@ bool MakeDeviceRoot(const std::string& aRoot, int aWidth, int aHeight, int aMode
                    std::to_string(aWidth) + "," + std::to_string(aHeight) + "\n", aError) ||
         !WriteText(RootPath(aRoot, KFrameBufferDepthPath), std::to_string(KSimDepth) + "\n",
                    aError) ||
-        !WriteText(RootPath(aRoot, KModelIdFile), std::to_string(aModel) + "\n", aError)) {
+        !WriteText(RootPath(aRoot, KModelIdPath), std::to_string(aModel) + "\n", aError)) {
         return false;
     }
     for (const char* fifo : KFifos) {

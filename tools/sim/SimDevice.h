@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DevicePath.h"
 #include "platform/FrameBuffer.h"
 #include "platform/InputReader.h"
 #include "platform/VirtualScreen.h"
@@ -17,9 +18,6 @@ constexpr int KDefaultWidth = 320;
 constexpr int KDefaultHeight = 240;
 constexpr int KMaxResolution = 8192;  // what the platform maps at most
 constexpr int KSimDepth = 16;         // RGB 565, the only depth the toolkit draws
-
-constexpr const char* KFeedDevice = "/var/run/gpsfeed";
-constexpr const char* KModelIdFile = "/proc/orbelia/modelid";
 
 // Where the device path aDevicePath ("/dev/ts") lives under the host directory aRoot.
 std::string RootPath(const std::string& aRoot, const char* aDevicePath);

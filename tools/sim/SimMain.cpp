@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "app/Application.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
 #include "platform/Launcher.h"
@@ -26,6 +27,7 @@
 #include "tools/sim/SimDevice.h"
 #include "tools/sim/SimRun.h"
 #include "tools/sim/Window.h"
+#include "ui/Skin.h"
 
 namespace {
 
@@ -245,8 +247,8 @@ int RunMessage(const CArguments& aArguments) {
     const std::string& root = Root(aArguments);
     const std::string* to = aArguments.Find("to");
     const std::string* from = aArguments.Find("from");
-    const std::string receiver = to != nullptr ? *to : "fixtrail";
-    const std::string sender = from != nullptr ? *from : "VelmorNavigationServer";
+    const std::string receiver = to != nullptr ? *to : KApplicationName;
+    const std::string sender = from != nullptr ? *from : KServerName;
     if (::setenv(KDeviceRootVariable, root.c_str(), 1) != 0) {
         Fail("cannot set " + std::string(KDeviceRootVariable));
     }
@@ -264,7 +266,7 @@ int RunMessage(const CArguments& aArguments) {
     const std::uint32_t sequence = dynamic_cast<CVelmorFileLayer&>(*layer).Sequence();
     SdkDelete(layer);
     if (session == nullptr) {
-        Fail("cannot write the message into " + root + "/var/run/");
+        Fail("cannot write the message into " + root + KRunTimeDirectory);
     }
     SdkDelete(session);
     // The name shared by the two files, for scripts that wait for the application to take it.
@@ -319,7 +321,7 @@ int RunKill(const CArguments& aArguments) {
 int RunFeed(const CArguments& aArguments) {
     const int baud = OptionInt(aArguments, "baud", KDefaultBaud, KMinBaud, KMaxBaud);
     std::string error;
-    if (!FeedRecording(RootPath(Root(aArguments), KFeedDevice), aArguments.iOperands[1], baud,
+    if (!FeedRecording(RootPath(Root(aArguments), KFeedPath), aArguments.iOperands[1], baud,
                        aArguments.Has("loop"), KFeedWaitMs, &error)) {
         Fail(error);
     }
@@ -336,8 +338,8 @@ int RunRun(const CArguments& aArguments) {
         Fail(error);
     }
     const std::string* skin = aArguments.Find("skin");
-    if (!CopySkin(skin != nullptr ? *skin : files.iSkin, RootPath(root, "/mnt/sdcard/skin"),
-                  &error)) {
+    if (!CopySkin(skin != nullptr ? *skin : files.iSkin,
+                  RootPath(root, KDefaultSkinRoot) + KSkinDirectory, &error)) {
         Fail(error);
     }
     const std::vector<std::string> words(aArguments.iOperands.begin() + 1,
