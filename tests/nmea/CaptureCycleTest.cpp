@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 
 #include "nmea/CaptureCycle.h"
 #include "support/FakeCaptureEvents.h"
+#include "support/OpenDescriptors.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -41,17 +41,6 @@ std::string FeedLines(const std::vector<std::string>& aSentences) {
 
 std::string Decoded(const std::string& aSentence, const std::string& aReport) {
     return "$" + aSentence + "\n" + KSeparator + aReport + KSeparator;
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* directory = ::opendir("/proc/self/fd")) {
-        while (dirent* entry = ::readdir(directory)) {
-            count += entry->d_name[0] != '.';
-        }
-        ::closedir(directory);
-    }
-    return count;
 }
 
 // A capture run over a simulated device whose GPS feed is a named pipe that the test writes.

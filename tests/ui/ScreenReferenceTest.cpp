@@ -13,6 +13,8 @@
 #include "support/ReferencePicture.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
+#include "support/UIFakes.h"
 #include "ui/ColorScheme.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
@@ -66,23 +68,6 @@ bool Exists(const std::string& aPath) {
     return ::stat(aPath.c_str(), &status) == 0;
 }
 
-class COwnDisplay : public MDisplayOwnerSource {
-  public:
-    int ActivePid() override { return 7; }
-    int OwnPid() override { return 7; }
-};
-
-// The radio buttons' caption colour is the process's, set by the last skin loaded with a
-// control font file: every picture starts from the colour its skin gives.
-class CControlColorGuard {
-  public:
-    CControlColorGuard() : iColor(ControlTextColor()) { SetControlTextColor(KColorBlack); }
-    ~CControlColorGuard() { SetControlTextColor(iColor); }
-
-  private:
-    std::uint32_t iColor;
-};
-
 // A small screen of the kind the application shows: two buttons (one disabled), a label and a
 // pair of radio buttons, in the skin's initial colour scheme.
 class ScreenReferenceTest : public ::testing::Test {
@@ -126,7 +111,9 @@ class ScreenReferenceTest : public ::testing::Test {
     void Build(int aWidth, int aHeight) { iUi.reset(new TUi(aWidth, aHeight)); }
 
     std::string iSavedRoot;
-    CControlColorGuard iControlColor;
+    // The radio buttons' caption colour is the process's, set by the last skin loaded with a
+    // control font file: every picture starts from the colour its skin gives.
+    CControlColorGuard iControlColor{KColorBlack};
     std::unique_ptr<TUi> iUi;
 };
 
@@ -143,7 +130,7 @@ TEST_F(ScreenReferenceTest, FixedFontAfterInput) {
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
     CScriptedInputReader input;
-    COwnDisplay owner;
+    CFixedOwner owner(7, 7);
     CUIEventLoop loop;
     loop.SetInputReader(&input);
     loop.SetFrameBuffer(&iUi->iScreen);

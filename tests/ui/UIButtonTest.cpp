@@ -8,6 +8,8 @@
 #include "support/MemoryVirtualScreen.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
+#include "support/UIFakes.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
 #include "ui/UIButton.h"
@@ -16,17 +18,6 @@
 #include "ui/UIWidgetGroup.h"
 
 namespace {
-
-// Six different colours, so that every pixel tells which role painted it.
-class CTestScheme : public MColorScheme {
-  public:
-    std::uint32_t WidgetBackground() override { return KColorBlue; }
-    std::uint32_t Foreground() override { return KColorWhite; }
-    std::uint32_t DisabledForeground() override { return KColorGray; }
-    std::uint32_t ControlText() override { return KColorYellow; }
-    std::uint32_t Highlight() override { return KColorRed; }
-    std::uint32_t ScreenBackground() override { return KColorGreen; }
-};
 
 // What happened, in order: display updates (with the fill colour the watched button showed),
 // flash pauses and notifications.
@@ -49,17 +40,6 @@ class CLoggingScreen : public CMemoryVirtualScreen {
     TLog& iLog;
     int iWatchX = 0;
     int iWatchY = 0;
-};
-
-class CLoggingSleeper : public MUISleeper {
-  public:
-    explicit CLoggingSleeper(TLog& aLog) : iLog(aLog) {}
-    void Sleep(std::uint32_t aMicroseconds) override {
-        iLog.push_back("sleep " + std::to_string(aMicroseconds));
-    }
-
-  private:
-    TLog& iLog;
 };
 
 class CListener : public MUIWidget::MUIWidgetEvents {
@@ -90,12 +70,6 @@ class CTestGroup : public CUIWidgetGroup {
     void DrawBackground(const TRect&) override {}
 };
 
-class COwnDisplay : public MDisplayOwnerSource {
-  public:
-    int ActivePid() override { return 7; }
-    int OwnPid() override { return 7; }
-};
-
 std::string Update(std::uint32_t aColor) {
     return "update " + std::to_string(aColor);
 }
@@ -107,6 +81,9 @@ class UIButtonTest : public ::testing::Test {
     UIButtonTest() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
+        iSleeper.iOnSleep = [this](std::uint32_t aMicroseconds) {
+            iLog.push_back("sleep " + std::to_string(aMicroseconds));
+        };
         CUIEventLoop::Instance()->SetSleeper(&iSleeper);
         // Made after the default screen is set: a widget keeps the screen it was made with.
         iGroup.reset(new CTestGroup);
@@ -152,7 +129,7 @@ class UIButtonTest : public ::testing::Test {
 
     TLog iLog;
     CLoggingScreen iScreen{160, 120, iLog};
-    CLoggingSleeper iSleeper{iLog};
+    CRecordingSleeper iSleeper;
     CListener iListener{iLog};
     CTestScheme iScheme;
     CTempRoot iSkinRoot;
@@ -350,7 +327,7 @@ TEST_F(UIButtonTest, EventLoopDeliversOneNotificationPerTap) {
     ASSERT_TRUE(screen.AddChild(a));
     ASSERT_TRUE(screen.AddChild(b));
     CScriptedInputReader input;
-    COwnDisplay owner;
+    CFixedOwner owner(7, 7);
     CUIEventLoop loop;
     loop.SetInputReader(&input);
     loop.SetFrameBuffer(&iScreen);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <functional>
 #include <vector>
 
 #include "platform/DisplayOwner.h"
@@ -9,44 +8,13 @@
 #include "support/MemoryVirtualScreen.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/UIFakes.h"
 #include "ui/UIEventLoop.h"
 #include "ui/UIScreen.h"
 
 namespace {
 
-class CUseScreen {
-  public:
-    explicit CUseScreen(MVirtualScreen* aScreen) { SetDefaultWidgetScreen(aScreen); }
-    ~CUseScreen() { SetDefaultWidgetScreen(nullptr); }
-    CUseScreen(const CUseScreen&) = delete;
-    CUseScreen& operator=(const CUseScreen&) = delete;
-};
-
-class CRecordingSleeper : public MUISleeper {
-  public:
-    void Sleep(std::uint32_t aMicroseconds) override { iSleeps.push_back(aMicroseconds); }
-    std::vector<std::uint32_t> iSleeps;
-};
-
-class CFakeOwner : public MDisplayOwnerSource {
-  public:
-    int ActivePid() override { return iActive; }
-    int OwnPid() override { return KOwnPid; }
-    static constexpr int KOwnPid = 42;
-    int iActive = 0;
-};
-
-class CIdleCounter : public CUIEventLoop::MUIEventLoopEvents {
-  public:
-    void OnIdle(CUIEventLoop* aLoop) override {
-        ++iCalls;
-        if (iAction) {
-            iAction(aLoop);
-        }
-    }
-    int iCalls = 0;
-    std::function<void(CUIEventLoop*)> iAction;
-};
+constexpr int KOwnPid = 42;
 
 // A screen that counts draws and answers input with set results.
 class CProbeScreen : public CUIScreen {
@@ -83,8 +51,8 @@ class UIEventLoopTest : public ::testing::Test {
     CUseScreen iUseScreen{&iScreen};
     CScriptedInputReader iReader;
     CRecordingSleeper iSleeper;
-    CFakeOwner iOwner;
-    CIdleCounter iIdle;
+    CFixedOwner iOwner{0, KOwnPid};
+    CIdleScript iIdle;
     CProbeScreen iProbe;
     CUIEventLoop iLoop;
 };
@@ -179,13 +147,8 @@ TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
         int iActive;
         bool iUpdate;
     } const passes[] = {
-        {CFakeOwner::KOwnPid, true},  // owner at the first pass: the previous one was 0
-        {CFakeOwner::KOwnPid, false},
-        {0, false},
-        {CFakeOwner::KOwnPid, true},
-        {77, false},
-        {77, false},
-        {CFakeOwner::KOwnPid, true},
+        {KOwnPid, true},  // owner at the first pass: the previous one was 0
+        {KOwnPid, false}, {0, false}, {KOwnPid, true}, {77, false}, {77, false}, {KOwnPid, true},
     };
     int pass = 0;
     for (const TPass& p : passes) {
@@ -201,7 +164,7 @@ TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
     // not stay on the screen.
     iOwner.iActive = 0;
     iLoop.Step();
-    iOwner.iActive = CFakeOwner::KOwnPid;
+    iOwner.iActive = KOwnPid;
     iProbe.iTouchResult = false;
     iReader.PressAt(1, 1);
     iScreen.ResetCounts();

@@ -7,6 +7,7 @@
 
 #include "support/MemoryVirtualScreen.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
 #include "ui/UIRadioButton.h"
@@ -16,16 +17,6 @@ namespace {
 
 const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
 constexpr std::uint16_t KBackground = KColorGreen;
-
-class CTestScheme : public MColorScheme {
-  public:
-    std::uint32_t WidgetBackground() override { return KColorBlue; }
-    std::uint32_t Foreground() override { return KColorWhite; }
-    std::uint32_t DisabledForeground() override { return KColorGray; }
-    std::uint32_t ControlText() override { return KColorYellow; }
-    std::uint32_t Highlight() override { return KColorRed; }
-    std::uint32_t ScreenBackground() override { return KBackground; }
-};
 
 // Paints its background green and remembers, by the rectangle it was given, which child asked:
 // a radio button repaints the background first whenever it draws.

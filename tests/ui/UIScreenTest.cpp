@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/MemoryVirtualScreen.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/UIFakes.h"
 #include "ui/ColorScheme.h"
 #include "ui/Skin.h"
 #include "ui/UIEventLoop.h"
@@ -16,14 +16,6 @@ namespace {
 
 constexpr std::uint16_t KPaper = 0x0101;
 constexpr std::uint16_t KImageInk = 0x7E7E;
-
-class CUseScreen {
-  public:
-    explicit CUseScreen(MVirtualScreen* aScreen) { SetDefaultWidgetScreen(aScreen); }
-    ~CUseScreen() { SetDefaultWidgetScreen(nullptr); }
-    CUseScreen(const CUseScreen&) = delete;
-    CUseScreen& operator=(const CUseScreen&) = delete;
-};
 
 // An image that paints the area it is asked for and tells when it is destroyed.
 class CFakeImage : public MImage {
@@ -74,23 +66,6 @@ class CTestScreen : public CUIScreen {
     int iDraws = 0;  // draws of the whole screen, counted by its child
 };
 
-class CIdleScript : public CUIEventLoop::MUIEventLoopEvents {
-  public:
-    void OnIdle(CUIEventLoop* aLoop) override {
-        ++iPass;
-        if (iAction) {
-            iAction(aLoop);
-        }
-    }
-    int iPass = 0;
-    std::function<void(CUIEventLoop*)> iAction;
-};
-
-class CNoSleep : public MUISleeper {
-  public:
-    void Sleep(std::uint32_t) override {}
-};
-
 // Screens on a 64 x 48 memory screen, the skin from an empty directory, and the process's event
 // loop working on fakes (it is put back afterwards).
 class UIScreenTest : public ::testing::Test {
@@ -117,17 +92,11 @@ class UIScreenTest : public ::testing::Test {
         SetSkinRoot(iSavedRoot.c_str());
     }
 
-    class COwner : public MDisplayOwnerSource {
-      public:
-        int ActivePid() override { return 0; }
-        int OwnPid() override { return 1; }
-    };
-
     CMemoryVirtualScreen iScreen{64, 48};
     CUseScreen iUseScreen{&iScreen};
     CScriptedInputReader iReader;
-    CNoSleep iSleeper;
-    COwner iOwner;
+    CRecordingSleeper iSleeper;
+    CFixedOwner iOwner{0, 1};
     CIdleScript iIdle;
     CTempRoot iSkinRoot;
     std::string iSavedRoot;
@@ -219,7 +188,7 @@ TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
     int dialogResult = -1;
     int mainDrawsAfterDialog = -1;
     iIdle.iAction = [&](CUIEventLoop* aLoop) {
-        switch (iIdle.iPass) {
+        switch (iIdle.iCalls) {
             case 2:
                 EXPECT_EQ(GetSkin()->GetSchemeIndex(), 3);
                 dialogResult = dialog.Run();
@@ -246,7 +215,7 @@ TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
     };
     EXPECT_EQ(main.Run(), 0);
     EXPECT_EQ(dialogResult, 5);
-    EXPECT_EQ(iIdle.iPass, 6);
+    EXPECT_EQ(iIdle.iCalls, 6);
     EXPECT_EQ(dialog.iDraws, 1);  // its Close does not redraw it
     EXPECT_EQ(main.iDraws, 2);
     EXPECT_EQ(GetSkin()->GetSchemeIndex(), KInitialColorScheme);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/MemoryVirtualScreen.h"
+#include "support/UIFakes.h"
 #include "ui/UIWidgetGroup.h"
 
 namespace {
@@ -47,14 +48,6 @@ class CTestGroup : public CUIWidgetGroup {
 };
 
 // Makes aScreen the one widgets draw on while it lives: declared before the widgets it serves.
-class CUseScreen {
-  public:
-    explicit CUseScreen(MVirtualScreen* aScreen) { SetDefaultWidgetScreen(aScreen); }
-    ~CUseScreen() { SetDefaultWidgetScreen(nullptr); }
-    CUseScreen(const CUseScreen&) = delete;
-    CUseScreen& operator=(const CUseScreen&) = delete;
-};
-
 class UIWidgetGroupTest : public ::testing::Test {
   protected:
     CProbe* Add(const char* aName, const TRect& aRect) {
