@@ -50,7 +50,7 @@ CCsvArguments::CCsvArguments(char aSeparator) : iSeparator(aSeparator) {
 }
 
 CCsvArguments::~CCsvArguments() {
-    Clear();
+    CCsvArguments::Clear();
 }
 
 void CCsvArguments::Clear() {

@@ -84,8 +84,9 @@ CCaptureState::~CCaptureState() {
 }
 
 void CCaptureState::ComposeLogFileName() {
-    std::snprintf(LogFileName, sizeof LogFileName, "%s_%04d.%s", "nmea", LogCounter, "nmea");
-    std::snprintf(LogPath, sizeof LogPath, "%s/%s", KAppDirectory, LogFileName);
+    // Both fit: the name has 21 characters at the most, the directory is a constant.
+    (void)std::snprintf(LogFileName, sizeof LogFileName, "%s_%04d.%s", "nmea", LogCounter, "nmea");
+    (void)std::snprintf(LogPath, sizeof LogPath, "%s/%s", KAppDirectory, LogFileName);
     if (LogMode != LogAppend) {
         AdvanceLogCounter();
     }
@@ -137,7 +138,7 @@ void CCaptureState::LoadConfig() {
             line += static_cast<char>(c);  // beyond the limit the rest of the line is dropped
         }
     } while (c != EOF);
-    std::fclose(file);
+    (void)std::fclose(file);  // read only: nothing is lost
 }
 
 bool CCaptureState::OpenLog() {
@@ -155,13 +156,14 @@ void CCaptureState::WriteLog(const char* aSentence, std::size_t aLength,
     if (LogFile == nullptr) {
         return;
     }
-    std::fputc('$', LogFile);
-    std::fwrite(aSentence, 1, aLength, LogFile);
-    std::fputc('\n', LogFile);
+    // A failed write shows in the stream's error flag, which the next sync checks.
+    (void)std::fputc('$', LogFile);
+    (void)std::fwrite(aSentence, 1, aLength, LogFile);
+    (void)std::fputc('\n', LogFile);
     if (aReport != nullptr) {
-        std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
-        std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
-        std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
+        (void)std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
+        (void)std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
+        (void)std::fwrite(KSeparator, 1, KSeparatorLength, LogFile);
     }
     iLogUnsynced = true;
 }

@@ -191,7 +191,9 @@ class TFixedString : public CFixedString {
     explicit TFixedString(const char* aText) : CFixedString(KCapacity) { Assign(aText); }
     TFixedString(const TFixedString& aOther) : CFixedString(KCapacity) { Assign(aOther); }
     TFixedString& operator=(const TFixedString& aOther) {
-        Assign(aOther);
+        if (this != &aOther) {
+            Assign(aOther);
+        }
         return *this;
     }
 

@@ -148,7 +148,7 @@ int LauncherLaunch(const char* aCommandLine) {
     if (request == nullptr) {
         return -1;
     }
-    std::snprintf(request, size, "LAUNCH %s", aCommandLine);
+    (void)std::snprintf(request, size, "LAUNCH %s", aCommandLine);  // sized for it above
     char reply[KLauncherReplySize];
     const int count = Exchange(request, reply, KLauncherLaunchPollUs);
     std::free(request);
@@ -187,7 +187,7 @@ void LauncherWait(int aPid, int& aCollectedPid, int& aStatus) {
     aCollectedPid = 0;
     aStatus = 0;
     char request[KLauncherShortRequestSize];
-    std::snprintf(request, sizeof request, "WAIT4 %d", aPid);
+    (void)std::snprintf(request, sizeof request, "WAIT4 %d", aPid);  // fits: 17 at most
     char reply[KLauncherReplySize];
     if (Exchange(request, reply, KLauncherWaitPollUs) < 0) {
         return;
@@ -203,7 +203,7 @@ void LauncherWait(int aPid, int& aCollectedPid, int& aStatus) {
 
 int LauncherKill(int aPid) {
     char request[KLauncherShortRequestSize];
-    std::snprintf(request, sizeof request, "KILL %d", aPid);
+    (void)std::snprintf(request, sizeof request, "KILL %d", aPid);  // fits: 16 at most
     char reply[KLauncherReplySize];
     if (Exchange(request, reply, KLauncherWaitPollUs) < 0) {
         return -1;

@@ -225,10 +225,11 @@ bool CDefaultSkin::FilePath(char* aPath, std::size_t aSize, const char* aName, c
         return true;
     }
     const TDevicePath device = DevicePath(aPath);
-    if (!device.IsValid() || std::strlen(device.c_str()) >= aSize) {
+    const std::size_t length = std::strlen(device.c_str());
+    if (!device.IsValid() || length >= aSize) {
         return false;
     }
-    std::strcpy(aPath, device.c_str());
+    std::memcpy(aPath, device.c_str(), length + 1);
     return true;
 }
 
@@ -370,7 +371,7 @@ MUISkin* GetSkin() {
         // After the first skin: exit handlers run in reverse, so the skin goes before the font
         // managers it used while loading.
         if (!registered) {
-            std::atexit(DestroySkin);
+            (void)std::atexit(DestroySkin);  // unregistered, it lives until the end
             registered = true;
         }
     }
