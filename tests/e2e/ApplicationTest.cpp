@@ -26,7 +26,7 @@ constexpr TPoint KSave{119, 215};
 constexpr TPoint KHide{197, 215};
 constexpr TPoint KExit{275, 215};
 
-class ApplicationTest : public CSimulatedDeviceTest {
+class Application : public CSimulatedDeviceTest {
   protected:
     void SetUp() override {
         CSimulatedDeviceTest::SetUp();
@@ -34,7 +34,7 @@ class ApplicationTest : public CSimulatedDeviceTest {
     }
 };
 
-TEST_F(ApplicationTest, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
+TEST_F(Application, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
     const std::string recording =
         std::string(FIXTRAIL_SOURCE_DIR) + "/data/marineapi_Navibe-GM720.txt";
     const TToolRun decoded = RunTool("fixtrail-decode", {recording});
@@ -63,7 +63,7 @@ TEST_F(ApplicationTest, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
     EXPECT_EQ(Log(0), decoded.iOut) << "the first log must stay as it was";
 }
 
-TEST_F(ApplicationTest, SaveWritesTheChangedSettings) {
+TEST_F(Application, SaveWritesTheChangedSettings) {
     CApplication application;
     WaitForScreen(application);
     Tap(KNewRadio);
@@ -73,7 +73,7 @@ TEST_F(ApplicationTest, SaveWritesTheChangedSettings) {
     EXPECT_TRUE(PollFor([&] { return Config() == expected; })) << Config();
 }
 
-TEST_F(ApplicationTest, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {
+TEST_F(Application, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {
     CApplication application;
     WaitForScreen(application);
     Tap(KStartStop);
@@ -91,7 +91,7 @@ TEST_F(ApplicationTest, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) 
     EXPECT_TRUE(PollFor([&] { return Owner() == application.Pid(); })) << "owner " << Owner();
 }
 
-TEST_F(ApplicationTest, ExitWritesTheScreenCaptureWhenMarked) {
+TEST_F(Application, ExitWritesTheScreenCaptureWhenMarked) {
     iRoot.Write("/mnt/sdcard/fixtrail/capture", "");
     CApplication application;
     WaitForScreen(application);
@@ -114,7 +114,7 @@ TEST_F(ApplicationTest, ExitWritesTheScreenCaptureWhenMarked) {
 }
 
 // The GPS daemon's part: the whole recording, never faster than the line carries it.
-TEST_F(ApplicationTest, FeedReplaysTheRecordingAtTheLineRate) {
+TEST_F(Application, FeedReplaysTheRecordingAtTheLineRate) {
     const std::string recording =
         std::string(FIXTRAIL_SOURCE_DIR) + "/data/marineapi_Garmin-GPS76.txt";
     const std::string bytes = CTempRoot::ReadFile(recording);
@@ -144,7 +144,7 @@ TEST_F(ApplicationTest, FeedReplaysTheRecordingAtTheLineRate) {
 }
 
 // run lays the root out, installs the skin and hands back the application's exit status.
-TEST_F(ApplicationTest, RunStartsTheApplicationWithTheSkinInstalled) {
+TEST_F(Application, RunStartsTheApplicationWithTheSkinInstalled) {
 #ifdef FIXTRAIL_TOOL_EMULATOR
     GTEST_SKIP() << "run starts the ARM program itself, which only the device can execute";
 #endif

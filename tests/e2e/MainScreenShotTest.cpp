@@ -27,7 +27,7 @@ constexpr TPoint KYesRadio480{297, 82};
 constexpr TPoint KStartStop480{61, 247};
 constexpr TPoint KExit480{415, 247};
 
-class MainScreenShotTest : public CSimulatedDeviceTest {
+class MainScreenShot : public CSimulatedDeviceTest {
   protected:
     // The sample skin where the program looks for it, on the SD card.
     void InstallSampleSkin() {
@@ -99,11 +99,10 @@ class MainScreenShotTest : public CSimulatedDeviceTest {
 };
 
 // Size and skin ("none": the fixed font; "sample": the sample skin with its TrueType fonts).
-class StartUpScreenTest
-    : public MainScreenShotTest,
-      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
+class StartUpScreen : public MainScreenShot,
+                      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
 
-TEST_P(StartUpScreenTest, MatchesTheReference) {
+TEST_P(StartUpScreen, MatchesTheReference) {
     const std::string size = std::get<0>(GetParam());
     const std::string skin = std::get<1>(GetParam());
     InitDevice(size);
@@ -117,7 +116,7 @@ TEST_P(StartUpScreenTest, MatchesTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SizesAndSkins, StartUpScreenTest,
+    SizesAndSkins, StartUpScreen,
     ::testing::Combine(::testing::Values(std::string("320x240"), std::string("480x272")),
                        ::testing::Values(std::string("none"), std::string("sample"))),
     [](const auto& aInfo) {
@@ -127,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A whole session on the larger panel in new-file mode: every Start names a new log, the
 // settings cannot change while running, the counters reach the screen, and Exit leaves the
 // next number for the next run.
-TEST_F(MainScreenShotTest, NewFileSessionAt480x272) {
+TEST_F(MainScreenShot, NewFileSessionAt480x272) {
     InitDevice("480x272");
     InstallSampleSkin();
     iRoot.Write("/fed.nmea", KSentences);

@@ -1,14 +1,16 @@
 #pragma once
 
 // Stand-ins for what the toolkit's widgets and event loop reach beyond themselves: the screen
-// new widgets draw on, the sleeper, the display owner and the idle handler.
+// new widgets draw on, a parent group, the sleeper, the display owner and the idle handler.
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "support/MemoryVirtualScreen.h"
 #include "ui/UIEventLoop.h"
 #include "ui/UIWidget.h"
+#include "ui/UIWidgetGroup.h"
 
 // Makes aScreen the one that widgets made during its life draw on.
 class CUseScreen {
@@ -53,4 +55,27 @@ class CIdleScript : public CUIEventLoop::MUIEventLoopEvents {
     }
     int iCalls = 0;
     std::function<void(CUIEventLoop*)> iAction;
+};
+
+// A 160 x 120 parent group on a CMemoryVirtualScreen that paints every area a child asks it to
+// repaint in aColor, clipped to the screen, and remembers the areas in order: a widget
+// repaints its background first whenever it draws.
+class CPaintingGroup : public CUIWidgetGroup {
+  public:
+    explicit CPaintingGroup(std::uint16_t aColor)
+        : CUIWidgetGroup(TRect(0, 0, 159, 119)), iColor(aColor) {}
+    void DrawBackground(const TRect& aArea) override {
+        iAreas.push_back(aArea);
+        auto* screen = static_cast<CMemoryVirtualScreen*>(iFrameBuffer);
+        for (int x = aArea.iX; x <= aArea.iX + aArea.iWidth && x < screen->GetWidth(); ++x) {
+            for (int y = aArea.iY; y <= aArea.iY + aArea.iHeight && y < screen->GetHeight(); ++y) {
+                screen->Memory().SetPixel(x, y, iColor);
+            }
+        }
+    }
+
+    std::vector<TRect> iAreas;
+
+  private:
+    std::uint16_t iColor;
 };

@@ -70,10 +70,10 @@ bool Exists(const std::string& aPath) {
 
 // A small screen of the kind the application shows: two buttons (one disabled), a label and a
 // pair of radio buttons, in the skin's initial colour scheme.
-class ScreenReferenceTest : public ::testing::Test {
+class ScreenReference : public ::testing::Test {
   protected:
-    ScreenReferenceTest() : iSavedRoot(SkinRoot()) {}
-    ~ScreenReferenceTest() override {
+    ScreenReference() : iSavedRoot(SkinRoot()) {}
+    ~ScreenReference() override {
         iUi.reset();
         SetDefaultWidgetScreen(nullptr);
         SetSkinRoot(iSavedRoot.c_str());
@@ -117,7 +117,7 @@ class ScreenReferenceTest : public ::testing::Test {
     std::unique_ptr<TUi> iUi;
 };
 
-TEST_F(ScreenReferenceTest, FixedFont) {
+TEST_F(ScreenReference, FixedFont) {
     CTempRoot emptyRoot;
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
@@ -125,7 +125,7 @@ TEST_F(ScreenReferenceTest, FixedFont) {
 }
 
 // The pen taps "New" and then rests on "Start", fed through the event loop.
-TEST_F(ScreenReferenceTest, FixedFontAfterInput) {
+TEST_F(ScreenReference, FixedFontAfterInput) {
     CTempRoot emptyRoot;
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
@@ -149,7 +149,7 @@ TEST_F(ScreenReferenceTest, FixedFontAfterInput) {
 }
 
 // The sample skin's background picture is 320 x 240: on a smaller screen it would not be drawn.
-TEST_F(ScreenReferenceTest, SampleSkin) {
+TEST_F(ScreenReference, SampleSkin) {
     for (const char* font : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}) {
         if (!Exists(KSampleSkin + "/skin/" + font)) {
             GTEST_SKIP() << "the sample skin was built without " << font

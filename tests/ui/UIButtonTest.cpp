@@ -76,9 +76,9 @@ std::string Update(std::uint32_t aColor) {
 
 // Buttons on a 160 x 120 memory screen with the test scheme and the fixed font of an empty
 // skin. Button A is at (10, 10), B right of it; (x + 4, y + 10) shows a button's fill.
-class UIButtonTest : public ::testing::Test {
+class UIButton : public ::testing::Test {
   protected:
-    UIButtonTest() : iSavedRoot(SkinRoot()) {
+    UIButton() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
         iSleeper.iOnSleep = [this](std::uint32_t aMicroseconds) {
@@ -91,7 +91,7 @@ class UIButtonTest : public ::testing::Test {
         iB = Add("B", TRect(80, 10, 60, 20), 2);
         iScreen.Watch(14, 20);
     }
-    ~UIButtonTest() override {
+    ~UIButton() override {
         iGroup.reset();
         CUIEventLoop::Instance()->SetSleeper(nullptr);
         SetDefaultWidgetScreen(nullptr);
@@ -139,7 +139,7 @@ class UIButtonTest : public ::testing::Test {
     CUIButton* iB = nullptr;
 };
 
-TEST_F(UIButtonTest, LookFollowsState) {
+TEST_F(UIButton, LookFollowsState) {
     struct TCase {
         const char* iLegend;
         bool iEnabled;
@@ -178,7 +178,7 @@ TEST_F(UIButtonTest, LookFollowsState) {
 }
 
 // Each row is a pen path over the group: A at x 10 to 69, B at 80 to 139, nothing at 150.
-TEST_F(UIButtonTest, NotifiesOnlyForAReleaseInsideTheButtonPressed) {
+TEST_F(UIButton, NotifiesOnlyForAReleaseInsideTheButtonPressed) {
     struct TStep {
         int iX;
         int iPressure;
@@ -215,7 +215,7 @@ TEST_F(UIButtonTest, NotifiesOnlyForAReleaseInsideTheButtonPressed) {
     }
 }
 
-TEST_F(UIButtonTest, PenRestingOnTheButtonDrawsOnce) {
+TEST_F(UIButton, PenRestingOnTheButtonDrawsOnce) {
     EXPECT_TRUE(Touch(20, 20, 1));
     EXPECT_EQ(Fill(iA), KColorWhite);
     // Paint over the fill: a second drawing would repair it.
@@ -235,7 +235,7 @@ class CWatchingListener : public MUIWidget::MUIWidgetEvents {
     CMemoryVirtualScreen& iScreen;
 };
 
-TEST_F(UIButtonTest, ListenerSeesTheNormalLook) {
+TEST_F(UIButton, ListenerSeesTheNormalLook) {
     CWatchingListener listener(iScreen);
     iA->SetListener(&listener);
     Touch(20, 20, 1);
@@ -243,7 +243,7 @@ TEST_F(UIButtonTest, ListenerSeesTheNormalLook) {
     EXPECT_EQ(listener.iFills, std::vector<std::uint16_t>{KColorBlue});
 }
 
-TEST_F(UIButtonTest, SelectFlashesThePressedLookThenNotifiesOnce) {
+TEST_F(UIButton, SelectFlashesThePressedLookThenNotifiesOnce) {
     // Not focused yet: the group focuses the focus holder (A, the first) before handing it
     // the key, so the pressed look is the focused one, Highlight.
     EXPECT_TRUE(iGroup->HandleKey(KKeySelect));
@@ -253,7 +253,7 @@ TEST_F(UIButtonTest, SelectFlashesThePressedLookThenNotifiesOnce) {
     EXPECT_FALSE(iA->IsPressed());
 }
 
-TEST_F(UIButtonTest, KeysOtherThanSelectAreNotTaken) {
+TEST_F(UIButton, KeysOtherThanSelectAreNotTaken) {
     for (int key : {0, 1, 2, 5, 7, 10}) {
         SCOPED_TRACE(key);
         EXPECT_FALSE(iA->HandleKey(key));
@@ -261,7 +261,7 @@ TEST_F(UIButtonTest, KeysOtherThanSelectAreNotTaken) {
     EXPECT_TRUE(iLog.empty());
 }
 
-TEST_F(UIButtonTest, DisabledButtonsTakeNoInputThroughTheGroup) {
+TEST_F(UIButton, DisabledButtonsTakeNoInputThroughTheGroup) {
     iA->SetEnabled(false);
     iB->SetEnabled(false);
     iScreen.Memory().Fill(0);
@@ -273,13 +273,13 @@ TEST_F(UIButtonTest, DisabledButtonsTakeNoInputThroughTheGroup) {
     EXPECT_EQ(Fill(iA), 0) << "a disabled button was redrawn";
 }
 
-TEST_F(UIButtonTest, DisabledButtonIsSkippedByTheFocus) {
+TEST_F(UIButton, DisabledButtonIsSkippedByTheFocus) {
     iA->SetEnabled(false);
     EXPECT_TRUE(iGroup->HandleKey(KKeySelect));
     EXPECT_EQ(iListener.iSources, std::vector<MUIWidget*>{iB});
 }
 
-TEST_F(UIButtonTest, WithoutListenerStillHandlesTheTap) {
+TEST_F(UIButton, WithoutListenerStillHandlesTheTap) {
     iA->SetListener(nullptr);
     EXPECT_TRUE(Touch(20, 20, 1));
     EXPECT_TRUE(Touch(20, 20, 0));
@@ -287,7 +287,7 @@ TEST_F(UIButtonTest, WithoutListenerStillHandlesTheTap) {
     EXPECT_TRUE(iListener.iSources.empty());
 }
 
-TEST_F(UIButtonTest, ZeroWidthButtonDrawsNothing) {
+TEST_F(UIButton, ZeroWidthButtonDrawsNothing) {
     auto* hidden = Add("H", TRect(10, 50, 0, 20), 3);
     iScreen.Memory().Fill(0);
     hidden->Draw();
@@ -306,7 +306,7 @@ class CDeletingListener : public MUIWidget::MUIWidgetEvents {
     CUIWidgetGroup& iGroup;
 };
 
-TEST_F(UIButtonTest, ListenerMayDestroyTheButton) {
+TEST_F(UIButton, ListenerMayDestroyTheButton) {
     CDeletingListener listener(*iGroup);
     iA->SetListener(&listener);
     iB->SetListener(&listener);
@@ -318,7 +318,7 @@ TEST_F(UIButtonTest, ListenerMayDestroyTheButton) {
 }
 
 // The same paths through the event loop, fed by the scripted input reader.
-TEST_F(UIButtonTest, EventLoopDeliversOneNotificationPerTap) {
+TEST_F(UIButton, EventLoopDeliversOneNotificationPerTap) {
     CUIScreen screen(KInitialColorScheme);
     auto* a = new CUIButton(TRect(10, 10, 60, 20), "A", &iListener);
     auto* b = new CUIButton(TRect(80, 10, 60, 20), "B", &iListener);

@@ -36,9 +36,9 @@ class CProbeScreen : public CUIScreen {
     bool iKeyResult = true;
 };
 
-class UIEventLoopTest : public ::testing::Test {
+class UIEventLoop : public ::testing::Test {
   protected:
-    UIEventLoopTest() {
+    UIEventLoop() {
         iLoop.SetInputReader(&iReader);
         iLoop.SetFrameBuffer(&iScreen);
         iLoop.SetSleeper(&iSleeper);
@@ -57,7 +57,7 @@ class UIEventLoopTest : public ::testing::Test {
     CUIEventLoop iLoop;
 };
 
-TEST_F(UIEventLoopTest, QuietPassesCallTheIdleHandlerAndUpdateNothing) {
+TEST_F(UIEventLoop, QuietPassesCallTheIdleHandlerAndUpdateNothing) {
     for (int pass = 1; pass <= 3; ++pass) {
         iLoop.Step();
         EXPECT_EQ(iIdle.iCalls, pass);
@@ -69,7 +69,7 @@ TEST_F(UIEventLoopTest, QuietPassesCallTheIdleHandlerAndUpdateNothing) {
     EXPECT_TRUE(iSleeper.iSleeps.empty());  // Step itself never sleeps
 }
 
-TEST_F(UIEventLoopTest, OneTouchAndOneKeyPerPassTheLastResultDecides) {
+TEST_F(UIEventLoop, OneTouchAndOneKeyPerPassTheLastResultDecides) {
     struct TCase {
         const char* iLegend;
         bool iTouch, iKey;  // an event of that kind is queued
@@ -114,7 +114,7 @@ TEST_F(UIEventLoopTest, OneTouchAndOneKeyPerPassTheLastResultDecides) {
     EXPECT_TRUE(iScreen.LastOnlyWhenOwner());
 }
 
-TEST_F(UIEventLoopTest, NoScreenNoInput) {
+TEST_F(UIEventLoop, NoScreenNoInput) {
     iLoop.SetScreen(nullptr);
     iReader.PressAt(1, 1);
     iLoop.RequestRedraw();
@@ -124,7 +124,7 @@ TEST_F(UIEventLoopTest, NoScreenNoInput) {
     EXPECT_EQ(iScreen.Updates(), 0);
 }
 
-TEST_F(UIEventLoopTest, RedrawRequestsAreServedUnlessAStopIsPending) {
+TEST_F(UIEventLoop, RedrawRequestsAreServedUnlessAStopIsPending) {
     iLoop.RequestRedraw();
     iLoop.Step();
     EXPECT_EQ(iProbe.iDraws, 1);
@@ -142,7 +142,7 @@ TEST_F(UIEventLoopTest, RedrawRequestsAreServedUnlessAStopIsPending) {
 }
 
 // The back buffer still holds the picture when the display comes back: update, no redraw.
-TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
+TEST_F(UIEventLoop, DisplayComingBackIsUpdatedOnce) {
     struct TPass {
         int iActive;
         bool iUpdate;
@@ -172,7 +172,7 @@ TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
     EXPECT_EQ(iScreen.Updates(), 1);
 }
 
-TEST_F(UIEventLoopTest, RunShowsTheScreenThenPassesUntilStopped) {
+TEST_F(UIEventLoop, RunShowsTheScreenThenPassesUntilStopped) {
     iLoop.RequestStop();  // cleared on entry: a stale request does not end the new run
     iLoop.RequestRedraw();
     iIdle.iAction = [this](CUIEventLoop* aLoop) {
@@ -188,7 +188,7 @@ TEST_F(UIEventLoopTest, RunShowsTheScreenThenPassesUntilStopped) {
     EXPECT_EQ(iSleeper.iSleeps, (std::vector<std::uint32_t>{50000, 50000, 50000}));
 }
 
-TEST_F(UIEventLoopTest, NestedRunEndsOnlyTheInnerLoop) {
+TEST_F(UIEventLoop, NestedRunEndsOnlyTheInnerLoop) {
     int innerPasses = 0;
     iIdle.iAction = [&](CUIEventLoop* aLoop) {
         if (iIdle.iCalls == 2) {

@@ -68,9 +68,9 @@ class CTestScreen : public CUIScreen {
 
 // Screens on a 64 x 48 memory screen, the skin from an empty directory, and the process's event
 // loop working on fakes (it is put back afterwards).
-class UIScreenTest : public ::testing::Test {
+class UIScreen : public ::testing::Test {
   protected:
-    UIScreenTest() : iSavedRoot(SkinRoot()) {
+    UIScreen() : iSavedRoot(SkinRoot()) {
         SetSkinRoot(iSkinRoot.Root().c_str());
         CUIEventLoop* loop = CUIEventLoop::Instance();
         loop->SetInputReader(&iReader);
@@ -81,7 +81,7 @@ class UIScreenTest : public ::testing::Test {
         loop->SetScreen(nullptr);
         iScreen.Memory().Fill(0x01);
     }
-    ~UIScreenTest() override {
+    ~UIScreen() override {
         CUIEventLoop* loop = CUIEventLoop::Instance();
         loop->SetInputReader(nullptr);
         loop->SetFrameBuffer(nullptr);
@@ -103,7 +103,7 @@ class UIScreenTest : public ::testing::Test {
 };
 
 // The fill is left out only when the image covers both corners (x, y) and (x + w, y + h).
-TEST_F(UIScreenTest, BackgroundFillAndImage) {
+TEST_F(UIScreen, BackgroundFillAndImage) {
     const std::uint16_t schemeBackground =
         static_cast<std::uint16_t>(SchemeTableColor(2, KSchemeScreenBackground));
     struct TCase {
@@ -137,7 +137,7 @@ TEST_F(UIScreenTest, BackgroundFillAndImage) {
     }
 }
 
-TEST_F(UIScreenTest, SetBackgroundKeepsTheSameImageAndRedrawsOnChange) {
+TEST_F(UIScreen, SetBackgroundKeepsTheSameImageAndRedrawsOnChange) {
     bool firstGone = false;
     bool secondGone = false;
     CFakeImage* first = new CFakeImage(64, 48, &firstGone);
@@ -168,7 +168,7 @@ TEST_F(UIScreenTest, SetBackgroundKeepsTheSameImageAndRedrawsOnChange) {
     EXPECT_TRUE(secondGone);  // the screen owns its image
 }
 
-TEST_F(UIScreenTest, SelectSchemeMakesItCurrentAndRepaints) {
+TEST_F(UIScreen, SelectSchemeMakesItCurrentAndRepaints) {
     CTestScreen screen(2);
     screen.SelectScheme(9);
     EXPECT_EQ(screen.SchemeIndex(), 9);
@@ -180,7 +180,7 @@ TEST_F(UIScreenTest, SelectSchemeMakesItCurrentAndRepaints) {
 
 // The main screen runs; on its second pass a dialog runs modally and closes itself with a result;
 // the main screen comes back, is redrawn and its scheme is current again.
-TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
+TEST_F(UIScreen, ModalScreenReturnsToTheOuterScreen) {
     CUIEventLoop* loop = CUIEventLoop::Instance();
     CTestScreen main(3);
     CTestScreen dialog(7);
@@ -222,7 +222,7 @@ TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
     EXPECT_EQ(loop->GetScreen(), &main);  // no screen was current before
 }
 
-TEST_F(UIScreenTest, DestroyedScreenIsNoLongerCurrent) {
+TEST_F(UIScreen, DestroyedScreenIsNoLongerCurrent) {
     CUIScreen* screen = new CUIScreen(2);
     CUIEventLoop::Instance()->SetScreen(screen);
     delete screen;

@@ -48,7 +48,7 @@ class CTestGroup : public CUIWidgetGroup {
 };
 
 // Makes aScreen the one widgets draw on while it lives: declared before the widgets it serves.
-class UIWidgetGroupTest : public ::testing::Test {
+class UIWidgetGroup : public ::testing::Test {
   protected:
     CProbe* Add(const char* aName, const TRect& aRect) {
         CProbe* probe = new CProbe(aName, aRect, iJournal);
@@ -75,7 +75,7 @@ class UIWidgetGroupTest : public ::testing::Test {
     CTestGroup iGroup;
 };
 
-TEST_F(UIWidgetGroupTest, TouchGoesToTheFirstEnabledChildUnderThePen) {
+TEST_F(UIWidgetGroup, TouchGoesToTheFirstEnabledChildUnderThePen) {
     CProbe* a = Add("A", {0, 0, 50, 50});
     Add("B", {20, 20, 50, 50});  // overlaps A in 20..49
     Add("C", {100, 0, 0, 50});   // zero width: never hit
@@ -106,7 +106,7 @@ TEST_F(UIWidgetGroupTest, TouchGoesToTheFirstEnabledChildUnderThePen) {
     }
 }
 
-TEST_F(UIWidgetGroupTest, PenSlidingOffReleasesTheWidgetItLeft) {
+TEST_F(UIWidgetGroup, PenSlidingOffReleasesTheWidgetItLeft) {
     CProbe* a = Add("A", {0, 0, 50, 50});
     CProbe* b = Add("B", {60, 0, 50, 50});
     EXPECT_TRUE(Touch(10, 10, 1));
@@ -132,7 +132,7 @@ TEST_F(UIWidgetGroupTest, PenSlidingOffReleasesTheWidgetItLeft) {
 
 // However the stored touch target goes, the group forgets it and the next touch calls no freed
 // widget (AddressSanitizer builds would report one).
-TEST_F(UIWidgetGroupTest, DestroyedTouchTargetIsForgotten) {
+TEST_F(UIWidgetGroup, DestroyedTouchTargetIsForgotten) {
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way == 0 ? "DeleteChild" : way == 1 ? "delete" : "its own handler");
         CProbe* a = Add("A", {0, 0, 50, 50});
@@ -158,7 +158,7 @@ TEST_F(UIWidgetGroupTest, DestroyedTouchTargetIsForgotten) {
     }
 }
 
-TEST_F(UIWidgetGroupTest, OwnershipOfChildren) {
+TEST_F(UIWidgetGroup, OwnershipOfChildren) {
     TJournal outside;
     CProbe stranger("S", {0, 0, 1, 1}, outside);
     EXPECT_FALSE(iGroup.DeleteChild(&stranger));
@@ -186,7 +186,7 @@ TEST_F(UIWidgetGroupTest, OwnershipOfChildren) {
     EXPECT_EQ(Take().size(), static_cast<std::size_t>(KMaxChildren));
 }
 
-TEST_F(UIWidgetGroupTest, SingleFocusableChildTakesTheFocusThenTheKeys) {
+TEST_F(UIWidgetGroup, SingleFocusableChildTakesTheFocusThenTheKeys) {
     Add("off", {0, 0, 5, 5})->SetEnabled(false);
     Add("hidden", {0, 0, 0, 5});
     CProbe* only = Add("A", {0, 0, 5, 5});
@@ -202,7 +202,7 @@ TEST_F(UIWidgetGroupTest, SingleFocusableChildTakesTheFocusThenTheKeys) {
     EXPECT_EQ(iScreen.Updates(), 1);
 }
 
-TEST_F(UIWidgetGroupTest, FocusMovesAndWraps) {
+TEST_F(UIWidgetGroup, FocusMovesAndWraps) {
     CProbe* a = Add("A", {0, 0, 5, 5});
     Add("off", {0, 0, 5, 5})->SetEnabled(false);
     CProbe* b = Add("B", {0, 0, 5, 5});
@@ -231,7 +231,7 @@ TEST_F(UIWidgetGroupTest, FocusMovesAndWraps) {
     }
 }
 
-TEST_F(UIWidgetGroupTest, OtherKeysGoToTheFocusHolder) {
+TEST_F(UIWidgetGroup, OtherKeysGoToTheFocusHolder) {
     EXPECT_FALSE(iGroup.HandleKey(KKeySelect));  // no child at all
     CProbe* a = Add("A", {0, 0, 5, 5});
     CProbe* b = Add("B", {0, 0, 5, 5});

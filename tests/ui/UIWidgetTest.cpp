@@ -56,13 +56,13 @@ bool InkInRows(CMemoryVirtualScreen& aScreen, int aTop, int aHeight) {
 
 // Widgets draw on a memory screen with the scale-1 fixed font (6 pixels a character, 8 high,
 // so one line of multi-line text takes 13), and the skin comes from an empty directory.
-class UIWidgetTest : public ::testing::Test {
+class UIWidget : public ::testing::Test {
   protected:
-    UIWidgetTest() : iSavedRoot(SkinRoot()) {
+    UIWidget() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
     }
-    ~UIWidgetTest() override {
+    ~UIWidget() override {
         SetDefaultWidgetScreen(nullptr);
         SetSkinRoot(iSavedRoot.c_str());
     }
@@ -81,7 +81,7 @@ class UIWidgetTest : public ::testing::Test {
     std::unique_ptr<CTextWidget> iWidget;
 };
 
-TEST_F(UIWidgetTest, HitTestIncludesLeftAndTopEdgesOnly) {
+TEST_F(UIWidget, HitTestIncludesLeftAndTopEdgesOnly) {
     struct TCase {
         const char* iLegend;
         TRect iRect;
@@ -105,7 +105,7 @@ TEST_F(UIWidgetTest, HitTestIncludesLeftAndTopEdgesOnly) {
     }
 }
 
-TEST_F(UIWidgetTest, FocusAndEnabledRules) {
+TEST_F(UIWidget, FocusAndEnabledRules) {
     CTextWidget* widget = Make({0, 0, 10, 10}, "caption", 0);
     EXPECT_TRUE(widget->IsEnabled());
     EXPECT_FALSE(widget->IsFocused());
@@ -122,7 +122,7 @@ TEST_F(UIWidgetTest, FocusAndEnabledRules) {
     EXPECT_FALSE(Make({5, 5, 0, 10}, "x", 0)->IsVisible());
 }
 
-TEST_F(UIWidgetTest, FontAndSchemeResolvedAtEveryDraw) {
+TEST_F(UIWidget, FontAndSchemeResolvedAtEveryDraw) {
     CTextWidget* widget = Make({0, 0, 10, 10}, nullptr, 0);
     widget->SetFont(nullptr);
     widget->SetFontIndex(ESkinFontBig);
@@ -144,7 +144,7 @@ TEST_F(UIWidgetTest, FontAndSchemeResolvedAtEveryDraw) {
 }
 
 // "AB" is 12 by 8 pixels (the last glyph column is blank): ink spans 11 columns from x.
-TEST_F(UIWidgetTest, SingleLineFlagsPlaceTheText) {
+TEST_F(UIWidget, SingleLineFlagsPlaceTheText) {
     struct TCase {
         const char* iLegend;
         std::uint32_t iFlags;
@@ -168,7 +168,7 @@ TEST_F(UIWidgetTest, SingleLineFlagsPlaceTheText) {
     }
 }
 
-TEST_F(UIWidgetTest, CentredTextWiderThanItsAreaIsNotSeen) {
+TEST_F(UIWidget, CentredTextWiderThanItsAreaIsNotSeen) {
     for (std::uint32_t flags : {KTextCentreHorizontal, KTextCentreVertical}) {
         SCOPED_TRACE(flags);
         iScreen.Memory().Fill(0);
@@ -179,7 +179,7 @@ TEST_F(UIWidgetTest, CentredTextWiderThanItsAreaIsNotSeen) {
     EXPECT_TRUE(Make({0, 0, 4, 4}, nullptr, 0)->DrawText({0, 0, 4, 4}, KInk, 0));
 }
 
-TEST_F(UIWidgetTest, DrawFaceFillsThenWritesTheCaption) {
+TEST_F(UIWidget, DrawFaceFillsThenWritesTheCaption) {
     CTextWidget* widget = Make({10, 10, 60, 20}, "OK", KTextCentred);
     widget->DrawFace(KInk, KFill);
     EXPECT_EQ(iScreen.Pixel(40, 12), KFill);
@@ -190,7 +190,7 @@ TEST_F(UIWidgetTest, DrawFaceFillsThenWritesTheCaption) {
 }
 
 // Layout of multi-line text: where each line's ink starts and how many lines there are.
-TEST_F(UIWidgetTest, MultiLineWrapsAtSpaces) {
+TEST_F(UIWidget, MultiLineWrapsAtSpaces) {
     struct TCase {
         const char* iLegend;
         const char* iText;
@@ -236,7 +236,7 @@ TEST_F(UIWidgetTest, MultiLineWrapsAtSpaces) {
     }
 }
 
-TEST_F(UIWidgetTest, MultiLineCentresEachLineInItsBand) {
+TEST_F(UIWidget, MultiLineCentresEachLineInItsBand) {
     const TRect area(0, 0, 100, 100);
     Make(area, "ab\ncdef", KTextMultiLine | KTextCentred)
         ->DrawText(area, KInk, KTextMultiLine | KTextCentred);
@@ -246,7 +246,7 @@ TEST_F(UIWidgetTest, MultiLineCentresEachLineInItsBand) {
     EXPECT_FALSE(InkInRows(iScreen, 0, 1));
 }
 
-TEST_F(UIWidgetTest, MultiLineStopsAtTheBottom) {
+TEST_F(UIWidget, MultiLineStopsAtTheBottom) {
     // Room for two lines (26 pixels): the third is not drawn and the result says so.
     const TRect area(0, 0, 50, 26);
     EXPECT_FALSE(Make(area, "one\ntwo\nsix", KTextMultiLine)->DrawText(area, KInk, KTextMultiLine));
@@ -260,7 +260,7 @@ TEST_F(UIWidgetTest, MultiLineStopsAtTheBottom) {
 }
 
 // Texts beyond the 500-byte working buffer lay out to their end, without running over it.
-TEST_F(UIWidgetTest, MultiLineLongerThanTheWorkingBuffer) {
+TEST_F(UIWidget, MultiLineLongerThanTheWorkingBuffer) {
     std::string words;
     for (int i = 0; i < 120; ++i) {
         words += "abcd ";  // 600 bytes; 10 words (294 pixels) to a 300-pixel line
