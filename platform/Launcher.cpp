@@ -10,22 +10,9 @@
 #include <cstring>
 
 #include "platform/DevicePath.h"
+#include "platform/FixedString.h"
 
 namespace {
-
-// Reads the integer at aText as %d does (leading white space, optional sign), refusing values
-// that do not fit an int. Advances aText past it.
-bool ParseInt(const char*& aText, int& aValue) {
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(aText, &end, 10);
-    if (end == aText || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
-        return false;
-    }
-    aValue = static_cast<int>(value);
-    aText = end;
-    return true;
-}
 
 // "PID %d": the word, any white space, a number. Only a positive number names a process: the
 // daemon's own failure is -1, and 0 or another negative number must not reach kill() as a pid

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/DevicePath.h"
+#include "platform/FixedString.h"
 #include "ui/BitmappedFont.h"
 #include "ui/CourierFont.h"
 
@@ -47,11 +48,6 @@ CDefaultSkin* gSkin = nullptr;
 void DestroySkin() {
     delete gSkin;
     gSkin = nullptr;
-}
-
-void CopyRoot(char* aTarget, const char* aSource) {
-    std::strncpy(aTarget, aSource, KSkinRootSize - 1);
-    aTarget[KSkinRootSize - 1] = '\0';
 }
 
 // Opens without blocking: a FIFO in place of a skin file must not hang the program.
@@ -174,7 +170,7 @@ TFontDescription ParseFontDescription(const char* aText, std::size_t aLength, bo
 }
 
 CDefaultSkin::CDefaultSkin(const char* aRoot) {
-    CopyRoot(iRoot, aRoot != nullptr ? aRoot : "");
+    (void)BoundedCopy(iRoot, aRoot, KSkinRootSize);  // a longer root is cut, as it always was
     LoadFont(iControlFont, "Control", KControlFontSize, true);
     LoadFont(iButtonFont, "Button", KButtonFontSize, false);
     LoadFont(iBigFont, "Big", KBigFontSize, false);
@@ -380,7 +376,7 @@ MUISkin* GetSkin() {
 
 void SetSkinRoot(const char* aPath) {
     if (aPath != nullptr) {
-        CopyRoot(gSkinRoot, aPath);
+        (void)BoundedCopy(gSkinRoot, aPath, KSkinRootSize);
     }
     DestroySkin();
 }

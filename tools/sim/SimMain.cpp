@@ -19,6 +19,7 @@
 
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
+#include "platform/FixedString.h"
 #include "platform/Launcher.h"
 #include "tools/sim/Launcherd.h"
 #include "tools/sim/Png.h"
@@ -106,20 +107,19 @@ void PrintUsageLine(std::FILE* aStream, const TCommand& aCommand) {
     std::exit(KExitUsage);
 }
 
-int ParseInt(const std::string& aText, const char* aWhat, int aMin, int aMax) {
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(aText.c_str(), &end, 10);
-    if (aText.empty() || *end != '\0' || errno != 0 || value < aMin || value > aMax) {
+int WholeNumber(const std::string& aText, const char* aWhat, int aMin, int aMax) {
+    const char* text = aText.c_str();
+    int value = 0;
+    if (!ParseInt(text, value) || *text != '\0' || value < aMin || value > aMax) {
         UsageError(std::string(aWhat) + " must be a whole number from " + std::to_string(aMin) +
                    " to " + std::to_string(aMax) + ", not '" + aText + "'");
     }
-    return static_cast<int>(value);
+    return value;
 }
 
 int OptionInt(const CArguments& aArguments, const char* aName, int aDefault, int aMin, int aMax) {
     const std::string* value = aArguments.Find(aName);
-    return value == nullptr ? aDefault : ParseInt(*value, aName, aMin, aMax);
+    return value == nullptr ? aDefault : WholeNumber(*value, aName, aMin, aMax);
 }
 
 // The root is where every device path goes: an empty one would be the host's own /dev.
@@ -142,8 +142,8 @@ int RunInit(const CArguments& aArguments) {
         if (cross == std::string::npos) {
             UsageError("--size must be WxH, e.g. 320x240, not '" + *size + "'");
         }
-        width = ParseInt(size->substr(0, cross), "width", 1, KMaxResolution);
-        height = ParseInt(size->substr(cross + 1), "height", 1, KMaxResolution);
+        width = WholeNumber(size->substr(0, cross), "width", 1, KMaxResolution);
+        height = WholeNumber(size->substr(cross + 1), "height", 1, KMaxResolution);
     }
     const int model = OptionInt(aArguments, "model", KDefaultModel, 0, INT_MAX);
     if (root.find_first_not_of('/') == std::string::npos) {
@@ -173,7 +173,7 @@ int SendRecords(const CArguments& aArguments, const char* aDevice,
 
 // The driver's coordinates are 16-bit signed; anything else cannot be written.
 int Coordinate(const CArguments& aArguments, int aIndex, const char* aName) {
-    return ParseInt(aArguments.iOperands[aIndex], aName, INT16_MIN, INT16_MAX);
+    return WholeNumber(aArguments.iOperands[aIndex], aName, INT16_MIN, INT16_MAX);
 }
 
 int RunTouch(const CArguments& aArguments, const std::vector<int>& aPressures) {
@@ -201,7 +201,7 @@ int RunRelease(const CArguments& aArguments) {
 
 int RunKey(const CArguments& aArguments) {
     // Codes outside the remote's 1 to 10 are allowed: the reader must take and ignore them.
-    const int code = ParseInt(aArguments.iOperands[1], "CODE", 0, KMaxCode);
+    const int code = WholeNumber(aArguments.iOperands[1], "CODE", 0, KMaxCode);
     return SendRecords(aArguments, KRemotePath, {RemoteRecord(code)});
 }
 
@@ -298,7 +298,7 @@ int RunLaunch(const CArguments& aArguments) {
 }
 
 int RunWait(const CArguments& aArguments) {
-    const int pid = ParseInt(aArguments.iOperands[1], "PID", 1, INT_MAX);
+    const int pid = WholeNumber(aArguments.iOperands[1], "PID", 1, INT_MAX);
     UseRoot(aArguments);
     int collected = 0;
     int status = 0;
@@ -308,7 +308,7 @@ int RunWait(const CArguments& aArguments) {
 }
 
 int RunKill(const CArguments& aArguments) {
-    const int pid = ParseInt(aArguments.iOperands[1], "PID", 1, INT_MAX);
+    const int pid = WholeNumber(aArguments.iOperands[1], "PID", 1, INT_MAX);
     UseRoot(aArguments);
     const int answer = LauncherKill(pid);
     std::printf("%d\n", answer);
