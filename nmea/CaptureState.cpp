@@ -71,11 +71,11 @@ void ApplyConfigLine(CCaptureState& aState, std::string_view aLine) {
 
 }  // namespace
 
-const char* LogModeWord(int aLogMode) {
+const char* LogModeWord(TLogMode aLogMode) {
     return aLogMode == LogNewFile ? KLogModeWords[LogNewFile] : KLogModeWords[LogAppend];
 }
 
-const char* DecodeModeWord(int aDecodeMode) {
+const char* DecodeModeWord(TDecodeMode aDecodeMode) {
     return aDecodeMode == DecodeOn ? KDecodeModeWords[DecodeOn] : KDecodeModeWords[DecodeOff];
 }
 

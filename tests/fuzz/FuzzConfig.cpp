@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     // Saved and loaded into a record whose settings all differ from the first.
     Check(state.SaveConfig());
     CCaptureState reloaded;
-    reloaded.LogMode = 1 - state.LogMode;
-    reloaded.DecodeMode = 1 - state.DecodeMode;
+    reloaded.LogMode = state.LogMode == LogAppend ? LogNewFile : LogAppend;
+    reloaded.DecodeMode = state.DecodeMode == DecodeOn ? DecodeOff : DecodeOn;
     reloaded.LogCounter = loaded == 0 ? 1 : 0;
     reloaded.LoadConfig();
     Check(reloaded.LogMode == state.LogMode && reloaded.DecodeMode == state.DecodeMode &&

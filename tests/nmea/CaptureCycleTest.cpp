@@ -49,7 +49,7 @@ class CaptureCycle : public testing::Test {
     CaptureCycle() { EXPECT_TRUE(iRoot.MakeFeed()); }
 
     // Starts a run and connects the test's end of the feed.
-    void Start(int aDecodeMode) {
+    void Start(TDecodeMode aDecodeMode) {
         iState.DecodeMode = aDecodeMode;
         ASSERT_TRUE(StartCapture(iState, iParser));
         iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeed));
