@@ -7,10 +7,20 @@
 #include <functional>
 #include <vector>
 
+#include "platform/InputReader.h"
 #include "support/MemoryVirtualScreen.h"
 #include "ui/UIEventLoop.h"
 #include "ui/UIWidget.h"
 #include "ui/UIWidgetGroup.h"
+
+// The pen at (aX, aY) with aPressure (0: lifted), as a widget's HandleTouch takes it.
+inline TouchEvent TouchAt(int aX, int aY, int aPressure) {
+    TouchEvent event;
+    event.x = aX;
+    event.y = aY;
+    event.pressure = aPressure;
+    return event;
+}
 
 // Makes aScreen the one that widgets made during its life draw on.
 class CUseScreen {

@@ -120,11 +120,7 @@ class UIButton : public ::testing::Test {
         return count;
     }
     bool Touch(int aX, int aY, int aPressure) {
-        TouchEvent event;
-        event.x = aX;
-        event.y = aY;
-        event.pressure = aPressure;
-        return iGroup->HandleTouch(event);
+        return iGroup->HandleTouch(TouchAt(aX, aY, aPressure));
     }
 
     TLog iLog;
@@ -161,12 +157,8 @@ TEST_F(UIButton, LookFollowsState) {
         iScreen.Memory().Fill(0);
         iA->SetFocus(c.iFocused);
         iA->SetEnabled(c.iEnabled);
-        TouchEvent event;
-        event.x = 20;
-        event.y = 20;
-        event.pressure = c.iPressed ? 1 : 0;
         // Straight to the button: the group would not route to a disabled one.
-        EXPECT_TRUE(iA->HandleTouch(event));
+        EXPECT_TRUE(iA->HandleTouch(TouchAt(20, 20, c.iPressed ? 1 : 0)));
         EXPECT_EQ(iA->IsPressed(), c.iPressed);
         EXPECT_EQ(Fill(iA), c.iFill);
         EXPECT_GT(Count(iA, c.iText), 0) << "no caption in the text colour";

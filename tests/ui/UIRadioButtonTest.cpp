@@ -56,11 +56,7 @@ class UIRadioButton : public ::testing::Test {
     }
 
     bool Touch(int aX, int aY, int aPressure) {
-        TouchEvent event;
-        event.x = aX;
-        event.y = aY;
-        event.pressure = aPressure;
-        return iGroup->HandleTouch(event);
+        return iGroup->HandleTouch(TouchAt(aX, aY, aPressure));
     }
     // The ids of the buttons that redrew, in order.
     std::vector<int> Redrawn() const {
@@ -165,11 +161,7 @@ TEST_F(UIRadioButton, InputThatChangesNothingIsNotTaken) {
         if (c.iKey != 0) {
             EXPECT_FALSE(button->HandleKey(c.iKey));
         } else {
-            TouchEvent event;
-            event.x = c.iX;
-            event.y = 35;
-            event.pressure = c.iPressure;
-            EXPECT_FALSE(button->HandleTouch(event));
+            EXPECT_FALSE(button->HandleTouch(TouchAt(c.iX, 35, c.iPressure)));
         }
         EXPECT_EQ(button->IsChecked(), c.iChecked);
         EXPECT_TRUE(iListener.iSources.empty());

@@ -56,11 +56,7 @@ class UIWidgetGroup : public ::testing::Test {
         return probe;
     }
     bool Touch(int aX, int aY, int aPressure) {
-        TouchEvent event;
-        event.x = aX;
-        event.y = aY;
-        event.pressure = aPressure;
-        return iGroup.HandleTouch(event);
+        return iGroup.HandleTouch(TouchAt(aX, aY, aPressure));
     }
     // The journal since the last call.
     TJournal Take() {
