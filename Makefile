@@ -12,6 +12,8 @@
 #   make bench         optimised build, then every benchmark
 #   make format        clang-format every tracked C++ file in place
 #   make format-check  fail if any tracked C++ file is not formatted
+#   make lint          clang-format check, shellcheck, and clang-tidy over the product code
+#                      (scripts/lint.sh; clang-tidy reruns only on what changed since it passed)
 #   make clean         remove every preset's build directory
 
 SHELL := /bin/bash
@@ -27,7 +29,7 @@ BUILD_DIRS := build build-release build-asan build-armhf build-fuzz
 CXX_FILES = $(shell git ls-files -- '*.cpp' '*.cc' '*.h' '*.hpp' 2>/dev/null || \
     find app nmea ui platform tools tests bench -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: deps demo sim test asan armhf sdcard fuzz bench format format-check clean
+.PHONY: deps demo sim test asan armhf sdcard fuzz bench format format-check lint clean
 
 deps:
 	$(DEPS) host
@@ -93,6 +95,11 @@ format: deps
 
 format-check: deps
 	$(if $(strip $(CXX_FILES)),clang-format --dry-run -Werror $(CXX_FILES),@echo "no C++ files found")
+
+lint:
+	$(DEPS) host lint
+	cmake --preset default -DFIXTRAIL_WERROR=ON
+	JOBS=$(JOBS) bash scripts/lint.sh build
 
 clean:
 	rm -rf $(BUILD_DIRS)

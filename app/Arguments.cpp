@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/FixedString.h"
+
 namespace {
 
 // Beyond this a text is not an argument list but a fault: lengths stay far from int's limit.
@@ -18,39 +20,12 @@ int SdkLength(const char* aText) {
     return length;
 }
 
-bool SdkCopy(char* aDestination, int aSize, const char* aText) {
-    if (aSize < 1) {
-        return aText[0] == '\0';
-    }
-    int i = 0;
-    for (; i < aSize - 1 && aText[i] != '\0'; ++i) {
-        aDestination[i] = aText[i];
-    }
-    aDestination[i] = '\0';
-    return aText[i] == '\0';
-}
-
-bool EndsWith(const char* aText, const char* aSuffix) {
-    const int textLength = SdkLength(aText);
-    const int suffixLength = SdkLength(aSuffix);
-    if (textLength < suffixLength) {
-        return false;
-    }
-    const char* tail = aText + textLength - suffixLength;
-    for (int i = 0; i < suffixLength; ++i) {
-        if (tail[i] != aSuffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 CCsvArguments::CCsvArguments(char aSeparator) : iSeparator(aSeparator) {
     iInlineText[0] = '\0';
 }
 
 CCsvArguments::~CCsvArguments() {
-    Clear();
+    CCsvArguments::Clear();
 }
 
 void CCsvArguments::Clear() {
@@ -89,7 +64,7 @@ void CCsvArguments::Append(const char* aItem) {
         if (heap == nullptr) {
             return;
         }
-        SdkCopy(heap, capacity, iInlineText);
+        (void)BoundedCopy(heap, iInlineText, capacity);  // the capacity is above its length
         iHeapText = heap;
         iHeapCapacity = capacity;
     } else if (iHeapText != nullptr && needed > iHeapCapacity) {

@@ -97,7 +97,3 @@ class CCsvArguments : public MArguments, public CSdkBase {
 
 // The messaging layer's own string routines.
 int SdkLength(const char* aText);
-// Copies at most aSize - 1 characters and a NUL; false when aText had to be cut.
-bool SdkCopy(char* aDestination, int aSize, const char* aText);
-// True when aText is at least as long as aSuffix and ends with it exactly (case matters).
-bool EndsWith(const char* aText, const char* aSuffix);

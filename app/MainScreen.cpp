@@ -200,22 +200,23 @@ void CMainScreen::RefreshValues() {
     iStatusValue->SetText(StatusText());
     iStatusValue->Draw();
 
+    // Every counter text fits: the longest is "Tot.=-2147483648".
     char text[KCounterBuffer];
-    std::snprintf(text, sizeof text, "Tot.=%d", state.TotalCount);
+    (void)std::snprintf(text, sizeof text, "Tot.=%d", state.TotalCount);
     ShowText(iTotalCounter, text);
-    std::snprintf(text, sizeof text, "GGA=%d", state.GgaCount);
+    (void)std::snprintf(text, sizeof text, "GGA=%d", state.GgaCount);
     ShowText(iGgaCounter, text);
-    std::snprintf(text, sizeof text, "GLL=%d", state.GllCount);
+    (void)std::snprintf(text, sizeof text, "GLL=%d", state.GllCount);
     ShowText(iGllCounter, text);
-    std::snprintf(text, sizeof text, "GSA=%d", state.GsaCount);
+    (void)std::snprintf(text, sizeof text, "GSA=%d", state.GsaCount);
     ShowText(iGsaCounter, text);
-    std::snprintf(text, sizeof text, "\?\?\?=%d", state.OtherCount);
+    (void)std::snprintf(text, sizeof text, "\?\?\?=%d", state.OtherCount);
     ShowText(iOtherCounter, text);
-    std::snprintf(text, sizeof text, "GSV=%d", state.GsvCount);
+    (void)std::snprintf(text, sizeof text, "GSV=%d", state.GsvCount);
     ShowText(iGsvCounter, text);
-    std::snprintf(text, sizeof text, "VTG=%d", state.VtgCount);
+    (void)std::snprintf(text, sizeof text, "VTG=%d", state.VtgCount);
     ShowText(iVtgCounter, text);
-    std::snprintf(text, sizeof text, "RMC=%d ", state.RmcCount);
+    (void)std::snprintf(text, sizeof text, "RMC=%d ", state.RmcCount);
     ShowText(iRmcCounter, text);
     iFrameBuffer->Update(true);
 }

@@ -5,6 +5,7 @@
 
 #include "app/CommandHandler.h"
 #include "platform/FileScanner.h"
+#include "platform/FixedString.h"
 #include "platform/FormatToString.h"
 #include "platform/Locations.h"
 #include "platform/StdioFile.h"
@@ -126,7 +127,7 @@ bool ParseMarker(const char* aName, int aLength, const char* aOwnName, int aOwnL
         strncasecmp(receiver, aOwnName, static_cast<std::size_t>(aOwnLength)) != 0) {
         return false;
     }
-    SdkCopy(aMarker.iName, sizeof aMarker.iName, aName);
+    (void)BoundedCopy(aMarker.iName, aName, sizeof aMarker.iName);  // its length is checked above
     char* fields[5] = {aMarker.iName};
     int dots = 0;
     for (char* p = aMarker.iName; *p != '\0' && dots < 4; ++p) {
@@ -160,8 +161,8 @@ MVelmorCommunicationLayerInterface::~MVelmorCommunicationLayerInterface() {
 CVelmorFileLayer::CVelmorFileLayer(MArguments* aArguments, const char* aOwnName,
                                    const char* aPeerName, std::uint32_t aProcessId)
     : MVelmorCommunicationLayerInterface(aArguments), iProcessId(aProcessId) {
-    SdkCopy(iOwnName, sizeof iOwnName, aOwnName);
-    SdkCopy(iPeerName, sizeof iPeerName, aPeerName);
+    (void)BoundedCopy(iOwnName, aOwnName, sizeof iOwnName);
+    (void)BoundedCopy(iPeerName, aPeerName, sizeof iPeerName);
 }
 
 void CVelmorFileLayer::BeginRequest() {

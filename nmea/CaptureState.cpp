@@ -70,11 +70,11 @@ std::int64_t MonotonicMs() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-const char* LogModeWord(int aLogMode) {
+const char* LogModeWord(TLogMode aLogMode) {
     return aLogMode == LogNewFile ? KLogModeWords[LogNewFile] : KLogModeWords[LogAppend];
 }
 
-const char* DecodeModeWord(int aDecodeMode) {
+const char* DecodeModeWord(TDecodeMode aDecodeMode) {
     return aDecodeMode == DecodeOn ? KDecodeModeWords[DecodeOn] : KDecodeModeWords[DecodeOff];
 }
 
@@ -83,8 +83,9 @@ CCaptureState::~CCaptureState() {
 }
 
 void CCaptureState::ComposeLogFileName() {
-    std::snprintf(LogFileName, sizeof LogFileName, "%s_%04d.%s", "nmea", LogCounter, "nmea");
-    std::snprintf(LogPath, sizeof LogPath, "%s/%s", KAppDirectory, LogFileName);
+    // Both fit: the name has 21 characters at the most, the directory is a constant.
+    (void)std::snprintf(LogFileName, sizeof LogFileName, "%s_%04d.%s", "nmea", LogCounter, "nmea");
+    (void)std::snprintf(LogPath, sizeof LogPath, "%s/%s", KAppDirectory, LogFileName);
     if (LogMode != LogAppend) {
         AdvanceLogCounter();
     }
@@ -138,7 +139,7 @@ void CCaptureState::LoadConfig() {
             line += static_cast<char>(c);  // beyond the limit the rest of the line is dropped
         }
     } while (c != EOF);
-    std::fclose(file);
+    (void)std::fclose(file);  // read only: nothing is lost
 }
 
 bool CCaptureState::OpenLog() {
@@ -156,13 +157,14 @@ void CCaptureState::WriteLog(const char* aSentence, std::size_t aLength,
     if (LogFile == nullptr) {
         return;
     }
-    std::fputc('$', LogFile);
-    std::fwrite(aSentence, 1, aLength, LogFile);
-    std::fputc('\n', LogFile);
+    // A failed write shows in the stream's error flag, which the next sync checks.
+    (void)std::fputc('$', LogFile);
+    (void)std::fwrite(aSentence, 1, aLength, LogFile);
+    (void)std::fputc('\n', LogFile);
     if (aReport != nullptr) {
-        std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
-        std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
-        std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
+        (void)std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
+        (void)std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
+        (void)std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
     }
     iLogUnsynced = true;
 }

@@ -49,8 +49,8 @@ class CCaptureState {
 
     void ResetCounters();
 
-    int LogMode = LogAppend;
-    int DecodeMode = DecodeOff;
+    TLogMode LogMode = LogAppend;
+    TDecodeMode DecodeMode = DecodeOff;
     int LogCounter = 0;
     int TotalCount = 0;
     int GgaCount = 0;
@@ -60,7 +60,7 @@ class CCaptureState {
     int VtgCount = 0;
     int RmcCount = 0;
     int OtherCount = 0;
-    int RunState = Stopped;
+    TRunState RunState = Stopped;
     char LogPath[128] = {};
     char LogFileName[32] = {};
     std::FILE* LogFile = nullptr;
@@ -79,5 +79,5 @@ class CCaptureState {
 std::int64_t MonotonicMs();
 
 // The configuration words, indexed by the setting's value.
-const char* LogModeWord(int aLogMode);
-const char* DecodeModeWord(int aDecodeMode);
+const char* LogModeWord(TLogMode aLogMode);
+const char* DecodeModeWord(TDecodeMode aDecodeMode);

@@ -1,6 +1,7 @@
 #include "platform/FixedString.h"
 
-#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -621,43 +622,28 @@ const unsigned char (&KFoldTable)[256] = KTables.iFold;
 
 // ---- Bounded helpers
 
-void BoundedCopy(char* aDestination, const char* aSource, int aSize) {
+bool BoundedCopy(char* aDestination, const char* aSource, int aSize) {
+    const char* source = aSource != nullptr ? aSource : "";
     if (aDestination == nullptr || aSize < 1) {
-        return;
+        return source[0] == '\0';
     }
     int i = 0;
-    if (aSource != nullptr) {
-        for (; i < aSize - 1 && aSource[i] != '\0'; ++i) {
-            aDestination[i] = aSource[i];
-        }
+    for (; i < aSize - 1 && source[i] != '\0'; ++i) {
+        aDestination[i] = source[i];
     }
     aDestination[i] = '\0';
     aDestination[aSize - 1] = '\0';
+    return source[i] == '\0';
 }
 
-void UpperCaseString(char* aText) {
-    if (aText == nullptr) {
-        return;
+bool ParseInt(const char*& aText, int& aValue) {
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(aText, &end, 10);
+    if (end == aText || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
+        return false;
     }
-    for (; *aText != '\0'; ++aText) {
-        *aText = static_cast<char>(std::toupper(static_cast<unsigned char>(*aText)));
-    }
-}
-
-int CompareUpperN(const char* aLeft, const char* aRight, int aCount) {
-    for (int i = 0; i < aCount; ++i) {
-        const int left = std::toupper(static_cast<unsigned char>(aLeft[i]));
-        const int right = std::toupper(static_cast<unsigned char>(aRight[i]));
-        if (left != right) {
-            return left - right;
-        }
-        if (left == '\0') {
-            break;
-        }
-    }
-    return 0;
-}
-
-int ParseInt(const char* aText) {
-    return CFixedString::View(aText).ToInt();
+    aValue = static_cast<int>(value);
+    aText = end;
+    return true;
 }

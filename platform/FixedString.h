@@ -193,7 +193,9 @@ class TFixedString : public CFixedString {
     explicit TFixedString(const char* aText) : CFixedString(KCapacity) { Assign(aText); }
     TFixedString(const TFixedString& aOther) : CFixedString(KCapacity) { Assign(aOther); }
     TFixedString& operator=(const TFixedString& aOther) {
-        Assign(aOther);
+        if (this != &aOther) {
+            Assign(aOther);
+        }
         return *this;
     }
 
@@ -238,12 +240,9 @@ inline bool IsLetter(char aChar) {
 
 // ---- Bounded helpers on C strings.
 // Nothing when aSize < 1; otherwise copies at most aSize - 1 bytes and always writes a NUL at
-// index aSize - 1 (a shorter source is followed by its own NUL as well).
-void BoundedCopy(char* aDestination, const char* aSource, int aSize);
-// Upper-cases a NUL-terminated string in place with the C library's toupper.
-void UpperCaseString(char* aText);
-// Compares at most aCount bytes with toupper applied to both, stopping after a common NUL:
-// the difference of the first unequal pair, 0 if none.
-int CompareUpperN(const char* aLeft, const char* aRight, int aCount);
-// The ToInt rule over a NUL-terminated string (null gives 0).
-int ParseInt(const char* aText);
+// index aSize - 1 (a shorter source is followed by its own NUL as well). False when the source
+// had to be cut; a null source copies as an empty one.
+bool BoundedCopy(char* aDestination, const char* aSource, int aSize);
+// Reads the integer at aText as %d does (leading white space, optional sign), refusing values
+// that do not fit an int. Advances aText past it.
+bool ParseInt(const char*& aText, int& aValue);

@@ -113,7 +113,7 @@ MInputReader* GetInputReader() {
         const TDevicePath touchPath = DevicePath(KTouchPath);
         const TDevicePath remotePath = DevicePath(KRemotePath);
         gInputReader = new CVXInputReader(touchPath.c_str(), remotePath.c_str());
-        std::atexit(DestroyInputReader);
+        (void)std::atexit(DestroyInputReader);  // unregistered, it lives until the end
     }
     return gInputReader;
 }

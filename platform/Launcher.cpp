@@ -10,22 +10,9 @@
 #include <cstring>
 
 #include "platform/DevicePath.h"
+#include "platform/FixedString.h"
 
 namespace {
-
-// Reads the integer at aText as %d does (leading white space, optional sign), refusing values
-// that do not fit an int. Advances aText past it.
-bool ParseInt(const char*& aText, int& aValue) {
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(aText, &end, 10);
-    if (end == aText || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
-        return false;
-    }
-    aValue = static_cast<int>(value);
-    aText = end;
-    return true;
-}
 
 // "PID %d": the word, any white space, a number. Only a positive number names a process: the
 // daemon's own failure is -1, and 0 or another negative number must not reach kill() as a pid
@@ -148,7 +135,7 @@ int LauncherLaunch(const char* aCommandLine) {
     if (request == nullptr) {
         return -1;
     }
-    std::snprintf(request, size, "LAUNCH %s", aCommandLine);
+    (void)std::snprintf(request, size, "LAUNCH %s", aCommandLine);  // sized for it above
     char reply[KLauncherReplySize];
     const int count = Exchange(request, reply, KLauncherLaunchPollUs);
     std::free(request);
@@ -187,7 +174,7 @@ void LauncherWait(int aPid, int& aCollectedPid, int& aStatus) {
     aCollectedPid = 0;
     aStatus = 0;
     char request[KLauncherShortRequestSize];
-    std::snprintf(request, sizeof request, "WAIT4 %d", aPid);
+    (void)std::snprintf(request, sizeof request, "WAIT4 %d", aPid);  // fits: 17 at most
     char reply[KLauncherReplySize];
     if (Exchange(request, reply, KLauncherWaitPollUs) < 0) {
         return;
@@ -203,7 +190,7 @@ void LauncherWait(int aPid, int& aCollectedPid, int& aStatus) {
 
 int LauncherKill(int aPid) {
     char request[KLauncherShortRequestSize];
-    std::snprintf(request, sizeof request, "KILL %d", aPid);
+    (void)std::snprintf(request, sizeof request, "KILL %d", aPid);  // fits: 16 at most
     char reply[KLauncherReplySize];
     if (Exchange(request, reply, KLauncherWaitPollUs) < 0) {
         return -1;

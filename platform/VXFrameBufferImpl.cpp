@@ -72,8 +72,8 @@ void CVXFrameBufferImpl::SetGeometry(unsigned aXResolution, unsigned aYResolutio
 
 bool CVXFrameBufferImpl::Map() {
     const std::size_t length =
-        (static_cast<std::size_t>(GetWidth()) * static_cast<std::size_t>(GetHeight()) *
-         static_cast<std::size_t>(GetBitsPerPixel())) >>
+        (static_cast<std::size_t>(iWidth) * static_cast<std::size_t>(iHeight) *
+         static_cast<std::size_t>(iBitsPerPixel)) >>
         3;
     if (length == 0) {
         return false;
@@ -99,7 +99,7 @@ MFrameBuffer* GetFrameBuffer() {
         } else {
             gFrameBuffer = new CVXFrameBufferImpl(path.c_str());
         }
-        std::atexit(DestroyFrameBuffer);
+        (void)std::atexit(DestroyFrameBuffer);  // unregistered, it lives until the end
     }
     return gFrameBuffer;
 }

@@ -148,14 +148,17 @@ void CVirtualScreen::Capture(bool aOnlyWhenOwner) {
 MVirtualScreen* GetVirtualScreen() {
     if (gVirtualScreen == nullptr) {
         gVirtualScreen = new CVirtualScreen(GetFrameBuffer());
-        std::atexit(DestroyVirtualScreen);
+        (void)std::atexit(DestroyVirtualScreen);  // unregistered, it lives until the end
     }
     return gVirtualScreen;
 }
 
 bool GetProcInt(const char* aName, int* aValue) {
     char path[128];
-    std::snprintf(path, sizeof path, "%s%s", KModelInfoDirectory, aName);
+    const int written = std::snprintf(path, sizeof path, "%s%s", KModelInfoDirectory, aName);
+    if (written < 0 || static_cast<std::size_t>(written) >= sizeof path) {
+        return false;  // a cut name would read another file
+    }
     const TDevicePath devicePath = DevicePath(path);
     std::FILE* file = std::fopen(devicePath.c_str(), "r");
     if (file == nullptr) {
@@ -163,7 +166,7 @@ bool GetProcInt(const char* aName, int* aValue) {
         return false;
     }
     const bool read = std::fscanf(file, "%d", aValue) == 1;
-    std::fclose(file);
+    (void)std::fclose(file);  // read only: nothing is lost
     if (!read) {
         std::printf("%s: Unable to read value from %s\n", "GetProcInt", path);
     }

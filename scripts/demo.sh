@@ -13,8 +13,12 @@ app_pid=
 feed_pid=
 
 finish() {
-    [[ -n $feed_pid ]] && kill "$feed_pid" 2>/dev/null || true
-    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+    if [[ -n $feed_pid ]]; then
+        kill "$feed_pid" 2>/dev/null || true
+    fi
+    if [[ -n $app_pid ]]; then
+        kill "$app_pid" 2>/dev/null || true
+    fi
 }
 trap finish EXIT
 
@@ -80,4 +84,6 @@ sed 's/^/    /' "$card/config.txt"
 echo "log:           $log ($(grep -c '^\$' "$log" || true) sentences, $(wc -c <"$log") bytes," \
     "identical to fixtrail-decode of the fed bytes)"
 echo "== counters (fixtrail-decode --counts of the fed bytes; the screen shows the same) =="
+# The counts go to standard error, shown here; the decoded log on standard output is not.
+# shellcheck disable=SC2069
 "$bin/fixtrail-decode" --counts "$input" 2>&1 >/dev/null

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs, and only those that are missing.
 #
-#   scripts/install-deps.sh [--check] [host|arm|fuzz|all]...    (default: host)
+#   scripts/install-deps.sh [--check] [host|arm|fuzz|lint|all]...    (default: host)
 #
 #   host  native toolchain, libraries, test and tooling packages
 #   fuzz  clang with its libFuzzer and sanitizer runtimes
+#   lint  clang-tidy and shellcheck
 #   arm   32-bit ARM cross compiler, qemu-arm, and the armhf libraries the cross build links
 #   all   all of the above
 #
@@ -18,6 +19,7 @@ export DEBIAN_FRONTEND=noninteractive
 readonly KHostPackages=(make cmake ninja-build g++ pkg-config libfreetype-dev libgtest-dev libgmock-dev
     libbenchmark-dev libpng-dev libsdl2-dev fonts-dejavu-core valgrind clang-format help2man gpsbabel)
 readonly KFuzzPackages=(clang libclang-rt-14-dev)
+readonly KLintPackages=(clang-tidy shellcheck)
 readonly KArmToolPackages=(g++-arm-linux-gnueabihf qemu-user)
 # This set resolves without apt removing any native package (hence --no-remove below). The static
 # libraries of the SD-card program's link: FreeType's, libpng's, zlib's and brotli's.
@@ -26,7 +28,7 @@ readonly KArmLibraryPackages=(libfreetype-dev:armhf libgtest-dev:armhf libstdc++
     libbrotli-dev:armhf)
 
 Usage() {
-    sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,14s/^# \{0,1\}//p' "$0" >&2
     exit 2
 }
 
@@ -34,18 +36,20 @@ checkOnly=0
 wantHost=0
 wantFuzz=0
 wantArm=0
+wantLint=0
 for arg in "$@"; do
     case "$arg" in
         --check) checkOnly=1 ;;
         host) wantHost=1 ;;
         fuzz) wantFuzz=1 ;;
         arm) wantArm=1 ;;
-        all) wantHost=1 wantFuzz=1 wantArm=1 ;;
+        lint) wantLint=1 ;;
+        all) wantHost=1 wantFuzz=1 wantArm=1 wantLint=1 ;;
         -h | --help) Usage ;;
         *) echo "install-deps: unknown group '$arg'" >&2; Usage ;;
     esac
 done
-if ((wantHost + wantFuzz + wantArm == 0)); then
+if ((wantHost + wantFuzz + wantArm + wantLint == 0)); then
     wantHost=1
 fi
 
@@ -90,6 +94,9 @@ if ((wantHost)); then
 fi
 if ((wantFuzz)); then
     mapfile -t -O "${#missingTools[@]}" missingTools < <(Missing "${KFuzzPackages[@]}")
+fi
+if ((wantLint)); then
+    mapfile -t -O "${#missingTools[@]}" missingTools < <(Missing "${KLintPackages[@]}")
 fi
 if ((wantArm)); then
     mapfile -t -O "${#missingTools[@]}" missingTools < <(Missing "${KArmToolPackages[@]}")

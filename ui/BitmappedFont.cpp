@@ -37,7 +37,8 @@ CBitmappedFont::~CBitmappedFont() {
 }
 
 void CBitmappedFont::ClearEntry(TGlyphEntry& aEntry) {
-    delete[] aEntry.iBits;
+    // The analyzer loses the reset below and sees a second clear free the bits again.
+    delete[] aEntry.iBits;  // NOLINT(clang-analyzer-cplusplus.NewDelete): reset right after
     aEntry = TGlyphEntry();
 }
 

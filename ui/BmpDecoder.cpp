@@ -56,7 +56,7 @@ std::uint8_t Expand5(unsigned aValue) {
 }  // namespace
 
 CBMPDecompressor::~CBMPDecompressor() {
-    Close();
+    CBMPDecompressor::Close();
 }
 
 bool CBMPDecompressor::Open(int aDescriptor) {
@@ -164,19 +164,21 @@ const std::uint8_t* CBMPDecompressor::Row(int aY) {
     const std::uint8_t* in =
         iPixelData.get() + static_cast<std::size_t>(iHeight - 1 - aY) * iRowSize;
     std::uint8_t* out = iRowBuffer.get();
-    for (int x = 0; x < iWidth; ++x, out += 3) {
+    // Offsets in the row and the palette as pointer differences, which they become.
+    const std::uint8_t* const palette = iPalette.get();
+    constexpr std::ptrdiff_t KEntry = KPaletteEntryBytes;
+    for (std::ptrdiff_t x = 0; x < iWidth; ++x, out += 3) {
         const std::uint8_t* colour;
         std::uint8_t bgr[3];
         switch (iBitsPerPixel) {
             case 1:
-                colour = iPalette.get() + KPaletteEntryBytes * (in[x >> 3] >> (7 - (x & 7)) & 1);
+                colour = palette + KEntry * (in[x >> 3] >> (7 - (x & 7)) & 1);
                 break;
             case 4:
-                colour =
-                    iPalette.get() + KPaletteEntryBytes * (in[x >> 1] >> ((x & 1) ? 0 : 4) & 15);
+                colour = palette + KEntry * (in[x >> 1] >> ((x & 1) ? 0 : 4) & 15);
                 break;
             case 8:
-                colour = iPalette.get() + KPaletteEntryBytes * in[x];
+                colour = palette + KEntry * in[x];
                 break;
             case 16: {
                 const unsigned value = Read16(in + 2 * x);

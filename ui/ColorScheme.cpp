@@ -98,7 +98,7 @@ MColorScheme* CDefaultColorSchemeManager::GetScheme(int aNumber) {
 CDefaultColorSchemeManager* GetColorSchemeManager() {
     if (gColorSchemeManager == nullptr) {
         gColorSchemeManager = new CDefaultColorSchemeManager;
-        std::atexit(DestroyColorSchemeManager);
+        (void)std::atexit(DestroyColorSchemeManager);  // unregistered, it lives until the end
     }
     return gColorSchemeManager;
 }

@@ -179,8 +179,10 @@ bool CCourierFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int a
     const int scale = static_cast<int>(iScale);
     // A glyph that would end on the last column or row is refused as well, and a screen
     // smaller than one glyph takes none.
-    const long long limitX = static_cast<long long>(pen.Width()) - KGlyphWidth * scale;
-    const long long limitY = static_cast<long long>(pen.Height()) - KGlyphHeight * scale;
+    const long long limitX =
+        static_cast<long long>(pen.Width()) - static_cast<long long>(KGlyphWidth) * scale;
+    const long long limitY =
+        static_cast<long long>(pen.Height()) - static_cast<long long>(KGlyphHeight) * scale;
     if (aX < 0 || aY < 0 || aX >= limitX || aY >= limitY) {
         return false;
     }
@@ -263,7 +265,7 @@ CCourierFont* FixedFontManager::GetFont(int aScale) {
 FixedFontManager* GetFixedFontManager() {
     if (gFixedFontManager == nullptr) {
         gFixedFontManager = new FixedFontManager;
-        std::atexit(DestroyFixedFontManager);
+        (void)std::atexit(DestroyFixedFontManager);  // unregistered, it lives until the end
     }
     return gFixedFontManager;
 }

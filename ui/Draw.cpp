@@ -150,14 +150,14 @@ void VLine(const TSurface& aSurface, unsigned aX, unsigned aY0, unsigned aY1,
     const unsigned pairs = count / 2;
     if (pairs > 0) {
         // The word of pair (y, y + 1) starts at (x, y + 1).
-        std::uint8_t* const word = top - KBytesPerPixel * (y + 1 - y0);
+        std::uint8_t* const word = top - KBytesPerPixel * static_cast<std::size_t>(y + 1 - y0);
         if (reinterpret_cast<std::uintptr_t>(word) % KPairBytes == 0) {
             // Each following pair's word is one lower, so together they are one block ending
             // at `word`: filled from its low end.
             const std::uint32_t pair = static_cast<std::uint32_t>(aPixel) * 0x00010001u;
             StoreWords(word - KPairBytes * static_cast<std::size_t>(pairs - 1), pairs, pair);
         } else {
-            std::uint8_t* const start = top - KBytesPerPixel * (y - y0);
+            std::uint8_t* const start = top - KBytesPerPixel * static_cast<std::size_t>(y - y0);
             for (unsigned i = 0; i < 2 * pairs; ++i) {
                 StorePixel(start - KBytesPerPixel * static_cast<std::size_t>(i), aPixel);
             }

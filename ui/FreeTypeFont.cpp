@@ -85,7 +85,7 @@ CFreeTypeManager* GetFreeTypeManager() {
     // its face went with the library.
     if (gFreeTypeManager == nullptr && !gFreeTypeManagerDestroyed) {
         gFreeTypeManager = new CFreeTypeManager;
-        std::atexit(DestroyFreeTypeManager);
+        (void)std::atexit(DestroyFreeTypeManager);  // unregistered, it lives until the end
     }
     return gFreeTypeManager;
 }

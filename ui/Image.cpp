@@ -60,7 +60,7 @@ CImage::CImage(MBitmapDecompressor& aDecoder, int aRed, int aGreen, int aBlue)
     }
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = aDecoder.Row(y);
-        for (int x = 0; x < width; ++x) {
+        for (std::ptrdiff_t x = 0; x < width; ++x) {
             const std::uint16_t pixel =
                 row != nullptr ? Rgb565(row[3 * x], row[3 * x + 1], row[3 * x + 2]) : 0;
             iPixels[static_cast<std::size_t>(x) * iHeight + (iHeight - 1 - y)] = pixel;

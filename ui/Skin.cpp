@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/DevicePath.h"
+#include "platform/FixedString.h"
 #include "platform/RegularFile.h"
 #include "ui/BitmappedFont.h"
 #include "ui/CourierFont.h"
@@ -48,11 +49,6 @@ CDefaultSkin* gSkin = nullptr;
 void DestroySkin() {
     delete gSkin;
     gSkin = nullptr;
-}
-
-void CopyRoot(char* aTarget, const char* aSource) {
-    std::strncpy(aTarget, aSource, KSkinRootSize - 1);
-    aTarget[KSkinRootSize - 1] = '\0';
 }
 
 bool IsSeparator(char aByte) {
@@ -185,7 +181,7 @@ TFontDescription ParseFontDescription(const char* aText, std::size_t aLength, bo
 }
 
 CDefaultSkin::CDefaultSkin(const char* aRoot) {
-    CopyRoot(iRoot, aRoot != nullptr ? aRoot : "");
+    (void)BoundedCopy(iRoot, aRoot, KSkinRootSize);  // a longer root is cut, as it always was
     LoadFont(iControlFont, "Control", KControlFontSize, true);
     LoadFont(iButtonFont, "Button", KButtonFontSize, false);
     LoadFont(iBigFont, "Big", KBigFontSize, false);
@@ -236,10 +232,11 @@ bool CDefaultSkin::FilePath(char* aPath, std::size_t aSize, const char* aName, c
         return true;
     }
     const TDevicePath device = DevicePath(aPath);
-    if (!device.IsValid() || std::strlen(device.c_str()) >= aSize) {
+    const std::size_t length = std::strlen(device.c_str());
+    if (!device.IsValid() || length >= aSize) {
         return false;
     }
-    std::strcpy(aPath, device.c_str());
+    std::memcpy(aPath, device.c_str(), length + 1);
     return true;
 }
 
@@ -382,7 +379,7 @@ MUISkin* GetSkin() {
         // After the first skin: exit handlers run in reverse, so the skin goes before the font
         // managers it used while loading.
         if (!registered) {
-            std::atexit(DestroySkin);
+            (void)std::atexit(DestroySkin);  // unregistered, it lives until the end
             registered = true;
         }
     }
@@ -391,7 +388,7 @@ MUISkin* GetSkin() {
 
 void SetSkinRoot(const char* aPath) {
     if (aPath != nullptr) {
-        CopyRoot(gSkinRoot, aPath);
+        (void)BoundedCopy(gSkinRoot, aPath, KSkinRootSize);
     }
     DestroySkin();
 }

@@ -21,7 +21,7 @@ bool CanTakeFocus(const MUIWidget* aWidget) {
 CUIWidgetGroup::CUIWidgetGroup(const TRect& aRect) : MUIWidget(aRect, nullptr, nullptr) {}
 
 CUIWidgetGroup::~CUIWidgetGroup() {
-    DeleteAllChildren();
+    CUIWidgetGroup::DeleteAllChildren();
 }
 
 void CUIWidgetGroup::Draw() {

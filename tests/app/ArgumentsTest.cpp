@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Arguments.h"
+#include "platform/FixedString.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ TEST(CsvArguments, SplitsReceivedTextAndDropsWhatFollowsTheLastSeparator) {
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.iLegend);
         CCsvArguments list('|');
-        SdkCopy(list.GetText(), CCsvArguments::KInlineTextSize, test.iText);
+        (void)BoundedCopy(list.GetText(), test.iText, CCsvArguments::KInlineTextSize);
         list.Split();
         EXPECT_EQ(Items(list), test.iItems);
     }
@@ -176,35 +177,6 @@ TEST(CsvArguments, IsReleasedThroughEitherBase) {
     CSdkBase* throughBase = list;
     ASSERT_NE(static_cast<void*>(throughBase), static_cast<void*>(list));
     SdkDelete(throughBase);
-}
-
-TEST(SdkStrings, EndsWithIsExactAndCaseSensitive) {
-    struct TCase {
-        const char* iText;
-        const char* iSuffix;
-        bool iExpected;
-    };
-    const TCase cases[] = {
-        {"a.b.1.2.finished", ".finished", true},
-        {".finished", ".finished", true},
-        {"finished", ".finished", false},
-        {"a.b.1.2.FINISHED", ".finished", false},
-        {"a.b.1.2.finished.x", ".finished", false},
-        {"", "", true},
-        {"abc", "", true},
-    };
-    for (const TCase& test : cases) {
-        SCOPED_TRACE(std::string(test.iText) + " / " + test.iSuffix);
-        EXPECT_EQ(EndsWith(test.iText, test.iSuffix), test.iExpected);
-    }
-}
-
-TEST(SdkStrings, CopyCutsToTheBufferAndSaysSo) {
-    char buffer[4];
-    EXPECT_TRUE(SdkCopy(buffer, sizeof buffer, "abc"));
-    EXPECT_STREQ(buffer, "abc");
-    EXPECT_FALSE(SdkCopy(buffer, sizeof buffer, "abcd"));
-    EXPECT_STREQ(buffer, "abc");
 }
 
 }  // namespace

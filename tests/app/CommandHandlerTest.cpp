@@ -17,8 +17,8 @@ class CCountingEvents : public CExampleHandler::MExampleHandlerEvents {
 TEST(ExampleHandler, ShowsAHiddenRunAgainAndRedrawsInEveryState) {
     struct TCase {
         const char* iLegend;
-        int iBefore;
-        int iAfter;
+        TRunState iBefore;
+        TRunState iAfter;
     };
     const TCase cases[] = {
         {"hidden comes back", RunningHidden, Running},

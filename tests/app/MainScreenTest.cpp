@@ -249,7 +249,8 @@ TEST(MainScreen, CreatesTheWidgetsWithTheirTextsColoursAndIds) {
 TEST(MainScreen, ChainsEachPairAndChecksTheLoadedSettings) {
     struct TCase {
         const char* iLegend;
-        int iLogMode, iDecodeMode;
+        TLogMode iLogMode;
+        TDecodeMode iDecodeMode;
         bool iAppend, iNew, iYes, iNo;
     } const cases[] = {
         {"append, decoding on", LogAppend, DecodeOn, true, false, true, false},
@@ -314,7 +315,7 @@ TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
 
     const struct {
         const char* iLegend;
-        int iRunState;
+        TRunState iRunState;
         const char* iStatus;
         const char* iStartStop;
         bool iSaveEnabled;
@@ -365,7 +366,7 @@ TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
     // Append mode reuses the file; new-file mode takes the next number at each start.
     const struct {
         const char* iLegend;
-        int iLogMode;
+        TLogMode iLogMode;
         const char* iFirst;
         const char* iSecond;
     } modes[] = {
@@ -488,8 +489,8 @@ TEST(MainScreen, SettingsChangeOnlyWhileStopped) {
     EXPECT_FALSE(fixture.Radio(EAppend)->IsChecked());
 
     // While running the radio button checks itself, then the refresh puts the setting back.
-    const int states[] = {Running, RunningHidden};
-    for (int runState : states) {
+    const TRunState states[] = {Running, RunningHidden};
+    for (TRunState runState : states) {
         SCOPED_TRACE(runState);
         state.RunState = runState;
         fixture.Tap(EAppend);
@@ -527,7 +528,7 @@ TEST(MainScreen, SaveWritesTheConfigurationOnlyWhileStopped) {
 TEST(MainScreen, HideGivesTheDisplayUpAndKeepsTheRunStateTruthful) {
     const struct {
         const char* iLegend;
-        int iBefore, iAfter;
+        TRunState iBefore, iAfter;
     } cases[] = {
         {"running goes on hidden", Running, RunningHidden},
         {"stopped stays stopped", Stopped, Stopped},
@@ -581,7 +582,7 @@ TEST(MainScreen, ExitWhileRunningClosesTheLogBeforeTheSave) {
 TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {
     const struct {
         const char* iLegend;
-        int iLogMode;
+        TLogMode iLogMode;
         bool iStart, iHide, iMarker;
         const char* iConfig;
     } cases[] = {

@@ -27,7 +27,7 @@ constexpr TPoint KSave{119, 215};
 constexpr TPoint KHide{197, 215};
 constexpr TPoint KExit{275, 215};
 
-class ApplicationTest : public CSimulatedDeviceTest {
+class Application : public CSimulatedDeviceTest {
   protected:
     void SetUp() override {
         CSimulatedDeviceTest::SetUp();
@@ -35,7 +35,7 @@ class ApplicationTest : public CSimulatedDeviceTest {
     }
 };
 
-TEST_F(ApplicationTest, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
+TEST_F(Application, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
     const std::string recording =
         std::string(FIXTRAIL_SOURCE_DIR) + "/data/marineapi_Navibe-GM720.txt";
     const TToolRun decoded = RunTool("fixtrail-decode", {recording});
@@ -64,7 +64,7 @@ TEST_F(ApplicationTest, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
     EXPECT_EQ(Log(0), decoded.iOut) << "the first log must stay as it was";
 }
 
-TEST_F(ApplicationTest, SaveWritesTheChangedSettings) {
+TEST_F(Application, SaveWritesTheChangedSettings) {
     CApplication application;
     WaitForScreen(application);
     Tap(KNewRadio);
@@ -74,7 +74,7 @@ TEST_F(ApplicationTest, SaveWritesTheChangedSettings) {
     EXPECT_TRUE(PollFor([&] { return Config() == expected; })) << Config();
 }
 
-TEST_F(ApplicationTest, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {
+TEST_F(Application, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {
     CApplication application;
     WaitForScreen(application);
     Tap(KStartStop);
@@ -93,7 +93,7 @@ TEST_F(ApplicationTest, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) 
 }
 
 // New-file mode, so that each run's log shows what that run alone assembled.
-TEST_F(ApplicationTest, ASentenceCutByStopIsNotFinishedByTheNextRun) {
+TEST_F(Application, ASentenceCutByStopIsNotFinishedByTheNextRun) {
     const std::string gll = "$GPGLL,4916.45,N,12311.12,W,225444,A*31\r\n";
     const std::string gga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
     CApplication application;
@@ -121,7 +121,7 @@ TEST_F(ApplicationTest, ASentenceCutByStopIsNotFinishedByTheNextRun) {
 // Anyone may leave a FIFO on the card under a name the program opens. None may hang it: not
 // start-up (config.txt), not Start (the log file), not Exit (the capture marker, after the
 // configuration was saved).
-TEST_F(ApplicationTest, FifosOnTheCardHangNeitherStartUpNorStartNorExit) {
+TEST_F(Application, FifosOnTheCardHangNeitherStartUpNorStartNorExit) {
     const char* const fifos[] = {"/mnt/sdcard/fixtrail/config.txt",
                                  "/mnt/sdcard/fixtrail/nmea_0000.nmea",
                                  "/mnt/sdcard/fixtrail/capture"};
@@ -144,7 +144,7 @@ TEST_F(ApplicationTest, FifosOnTheCardHangNeitherStartUpNorStartNorExit) {
 
 // The display can come back through the owner word alone, written by a launcher or another
 // program: the hidden run is then a shown one, so Stop stops it.
-TEST_F(ApplicationTest, AHiddenRunGivenTheDisplayBackWithoutAMessageCanBeStopped) {
+TEST_F(Application, AHiddenRunGivenTheDisplayBackWithoutAMessageCanBeStopped) {
     CApplication application;
     WaitForScreen(application);
     Tap(KStartStop);
@@ -175,7 +175,7 @@ TEST_F(ApplicationTest, AHiddenRunGivenTheDisplayBackWithoutAMessageCanBeStopped
     EXPECT_TRUE(PollFor([&] { return Config() == expected; })) << Config();
 }
 
-TEST_F(ApplicationTest, ExitWritesTheScreenCaptureWhenMarked) {
+TEST_F(Application, ExitWritesTheScreenCaptureWhenMarked) {
     iRoot.Write("/mnt/sdcard/fixtrail/capture", "");
     CApplication application;
     WaitForScreen(application);
@@ -198,7 +198,7 @@ TEST_F(ApplicationTest, ExitWritesTheScreenCaptureWhenMarked) {
 }
 
 // The GPS daemon's part: the whole recording, never faster than the line carries it.
-TEST_F(ApplicationTest, FeedReplaysTheRecordingAtTheLineRate) {
+TEST_F(Application, FeedReplaysTheRecordingAtTheLineRate) {
     const std::string recording =
         std::string(FIXTRAIL_SOURCE_DIR) + "/data/marineapi_Garmin-GPS76.txt";
     const std::string bytes = CTempRoot::ReadFile(recording);
@@ -228,7 +228,7 @@ TEST_F(ApplicationTest, FeedReplaysTheRecordingAtTheLineRate) {
 }
 
 // run lays the root out, installs the skin and hands back the application's exit status.
-TEST_F(ApplicationTest, RunStartsTheApplicationWithTheSkinInstalled) {
+TEST_F(Application, RunStartsTheApplicationWithTheSkinInstalled) {
 #ifdef FIXTRAIL_TOOL_EMULATOR
     GTEST_SKIP() << "run starts the ARM program itself, which only the device can execute";
 #endif
@@ -244,7 +244,7 @@ TEST_F(ApplicationTest, RunStartsTheApplicationWithTheSkinInstalled) {
 
 // Without --skin, run takes the build's sample skin from beside bin/ (InstalledTest.cpp covers
 // an install prefix).
-TEST_F(ApplicationTest, RunInstallsTheSampleSkinByDefault) {
+TEST_F(Application, RunInstallsTheSampleSkinByDefault) {
 #ifdef FIXTRAIL_TOOL_EMULATOR
     GTEST_SKIP() << "run starts the ARM program itself, which only the device can execute";
 #endif

@@ -2,6 +2,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -95,6 +98,25 @@ TEST(DecodeTool, EmptyInputGivesAnEmptyLog) {
     EXPECT_EQ(run.iStatus, 0);
     EXPECT_EQ(run.iOut, "");
     EXPECT_EQ(run.iErr, "total=0 GGA=0 GLL=0 GSA=0 GSV=0 VTG=0 RMC=0 other=0\n");
+}
+
+// A log that cannot be written is a failure, not a shorter log: /dev/full refuses every write.
+TEST(DecodeTool, UnwritableOutputIsStatus1) {
+    if (::access("/dev/full", W_OK) != 0) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const pid_t pid =
+        SpawnTool("fixtrail-decode", {KData + "marineapi_Navibe-GM720.txt"}, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ struct TCaptureResult {
 // One capture run over aRecording: the test alternates between writing what the pipe accepts
 // (at most aWriteSize bytes at a time, KWholeFile for no limit) and one idle step, all on this
 // thread, until every byte has been written and read.
-TCaptureResult CaptureRecording(const std::string& aRecording, int aDecodeMode,
+TCaptureResult CaptureRecording(const std::string& aRecording, TDecodeMode aDecodeMode,
                                 std::size_t aWriteSize) {
     TCaptureResult result;
     CTempRoot root;

@@ -58,7 +58,7 @@ bool IsExecutableFile(const std::string& aPath) {
            ::access(aPath.c_str(), X_OK) == 0;
 }
 
-class InstalledTest : public CSimulatedDeviceTest {
+class Installed : public CSimulatedDeviceTest {
   protected:
     // The panel equals aReference once the screen has settled; aShot is the `fixtrail-sim`
     // command that takes the picture, without "shot ROOT OUT". Leaves <aName>_err.ppm in the
@@ -90,7 +90,7 @@ class InstalledTest : public CSimulatedDeviceTest {
 #ifdef FIXTRAIL_INSTALL_BUILD_DIR
 
 // `cmake --install` into a fresh prefix; then only what is there is used.
-TEST_F(InstalledTest, DesktopToolsRunFromATemporaryPrefix) {
+TEST_F(Installed, DesktopToolsRunFromATemporaryPrefix) {
     CScratch prefix;
     ASSERT_FALSE(prefix.Path().empty());
     const TToolRun install = RunCommand({FIXTRAIL_CMAKE_COMMAND, "--install",
@@ -149,7 +149,7 @@ std::set<std::string> Entries(const std::string& aDirectory) {
 
 // Packed by CPack as `make sdcard` packs it, unpacked at the card's root of a fresh device whose
 // card holds no fixtrail folder yet (the program does not make its own), and run from there.
-TEST_F(InstalledTest, SdCardBundleRunsFromTheUnpackedCard) {
+TEST_F(Installed, SdCardBundleRunsFromTheUnpackedCard) {
     CScratch packages;
     ASSERT_FALSE(packages.Path().empty());
     const TToolRun pack = RunCommand(

@@ -24,7 +24,7 @@ namespace {
 
 constexpr unsigned KTestBoundSeconds = 60;
 
-class LauncherdTest : public ::testing::Test {
+class Launcherd : public ::testing::Test {
   protected:
     void SetUp() override {
         ::alarm(KTestBoundSeconds);
@@ -87,7 +87,7 @@ class LauncherdTest : public ::testing::Test {
     std::unique_ptr<CLauncherDaemon> iDaemon;
 };
 
-TEST_F(LauncherdTest, LaunchesWithTheRootWaitsAndKills) {
+TEST_F(Launcherd, LaunchesWithTheRootWaitsAndKills) {
     const TToolRun launched =
         Sim("launch", "echo \"$FIXTRAIL_ROOT\" > \"$FIXTRAIL_ROOT/env\"; exit 3");
     ASSERT_EQ(launched.iStatus, 0) << launched.iErr;
@@ -127,7 +127,7 @@ TEST_F(LauncherdTest, LaunchesWithTheRootWaitsAndKills) {
     EXPECT_TRUE(HasEnded(background)) << "sleep " << background << " outlived the daemon";
 }
 
-TEST_F(LauncherdTest, AnswersBadRequestsAndRefusesASecondDaemon) {
+TEST_F(Launcherd, AnswersBadRequestsAndRefusesASecondDaemon) {
     struct TCase {
         const char* iLegend;
         std::string iRequest;

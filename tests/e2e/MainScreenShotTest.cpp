@@ -29,7 +29,7 @@ constexpr TPoint KYesRadio480{297, 82};
 constexpr TPoint KStartStop480{61, 247};
 constexpr TPoint KExit480{415, 247};
 
-class MainScreenShotTest : public CSimulatedDeviceTest {
+class MainScreenShot : public CSimulatedDeviceTest {
   protected:
     // The sample skin where the program looks for it, on the SD card.
     void InstallSampleSkin() {
@@ -101,11 +101,10 @@ class MainScreenShotTest : public CSimulatedDeviceTest {
 };
 
 // Size and skin ("none": the fixed font; "sample": the sample skin with its TrueType fonts).
-class StartUpScreenTest
-    : public MainScreenShotTest,
-      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
+class StartUpScreen : public MainScreenShot,
+                      public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {};
 
-TEST_P(StartUpScreenTest, MatchesTheReference) {
+TEST_P(StartUpScreen, MatchesTheReference) {
     const std::string size = std::get<0>(GetParam());
     const std::string skin = std::get<1>(GetParam());
     InitDevice(size);
@@ -119,7 +118,7 @@ TEST_P(StartUpScreenTest, MatchesTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SizesAndSkins, StartUpScreenTest,
+    SizesAndSkins, StartUpScreen,
     ::testing::Combine(::testing::Values(std::string("320x240"), std::string("480x272")),
                        ::testing::Values(std::string("none"), std::string("sample"))),
     [](const auto& aInfo) {
@@ -133,7 +132,7 @@ constexpr TPoint KExit320{275, 215};
 
 // A Save that cannot write config.txt (here a FIFO in place of its temporary file, which must
 // not hang the program either) says so on the status line.
-TEST_F(MainScreenShotTest, ASaveThatFailsShowsNotSaved) {
+TEST_F(MainScreenShot, ASaveThatFailsShowsNotSaved) {
     InitDevice("320x240");
     ASSERT_EQ(::mkfifo(iRoot.Path("/mnt/sdcard/fixtrail/config.txt.tmp").c_str(), 0600), 0);
     CApplication application;
@@ -148,7 +147,7 @@ TEST_F(MainScreenShotTest, ASaveThatFailsShowsNotSaved) {
 
 // A Start while the feed is missing: the run goes on and says so; once the feed is there the
 // run opens it by itself, captures and shows "Running".
-TEST_F(MainScreenShotTest, AStartWithoutItsFeedRunsAndCapturesOnceTheFeedIsThere) {
+TEST_F(MainScreenShot, AStartWithoutItsFeedRunsAndCapturesOnceTheFeedIsThere) {
     InitDevice("320x240");
     ASSERT_EQ(::unlink(iRoot.Path("/var/run/gpsfeed").c_str()), 0);
     CApplication application;
@@ -169,7 +168,7 @@ TEST_F(MainScreenShotTest, AStartWithoutItsFeedRunsAndCapturesOnceTheFeedIsThere
 // A whole session on the larger panel in new-file mode: every Start names a new log, the
 // settings cannot change while running, the counters reach the screen, and Exit leaves the
 // next number for the next run.
-TEST_F(MainScreenShotTest, NewFileSessionAt480x272) {
+TEST_F(MainScreenShot, NewFileSessionAt480x272) {
     InitDevice("480x272");
     InstallSampleSkin();
     iRoot.Write("/fed.nmea", KSentences);
@@ -204,7 +203,7 @@ TEST_F(MainScreenShotTest, NewFileSessionAt480x272) {
 
 // A skin made for the 480x272 unit on a 320x240 one: the top-left part of its background fills
 // the screen, and the status line is repainted from it when Start and then Stop change it.
-TEST_F(MainScreenShotTest, SkinMadeForALargerScreen) {
+TEST_F(MainScreenShot, SkinMadeForALargerScreen) {
     InitDevice("320x240");
     InstallSampleSkin();
     iRoot.Write("/mnt/sdcard/skin/Back.bmp",

@@ -13,17 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FuzzSupport.h"
 #include "tests/support/MemoryFrameBuffer.h"
 #include "ui/BmpDecoder.h"
 #include "ui/Image.h"
 
 namespace {
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
 
 // A descriptor on a memory file holding the input, positioned at its end.
 int FileWith(const std::uint8_t* aData, std::size_t aSize) {

@@ -14,49 +14,11 @@
 #include <cstring>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "nmea/CaptureState.h"
 #include "platform/DevicePath.h"
 
 namespace {
-
-// On a memory file system when there is one: the save syncs the file and its directory, which
-// on a disk costs more than the rest of a run.
-char gRoot[64] = "/tmp/fixtrail-fuzz-config-XXXXXX";
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
-
-void RemoveRoot() {
-    (void)std::remove(DevicePath(KConfigPath).c_str());
-    (void)std::remove(DevicePath("/mnt/sdcard/fixtrail/config.txt.tmp").c_str());
-    const std::string root = gRoot;
-    for (const char* directory : {"/mnt/sdcard/fixtrail", "/mnt/sdcard", "/mnt", ""}) {
-        (void)rmdir((root + directory).c_str());
-    }
-}
-
-// The application directory under a root of this process alone, so that parallel runs and
-// the host's /mnt stay apart.
-bool MakeRoot() {
-    if (access("/dev/shm", W_OK) == 0) {
-        std::snprintf(gRoot, sizeof gRoot, "/dev/shm/fixtrail-fuzz-config-XXXXXX");
-    }
-    if (mkdtemp(gRoot) == nullptr) {
-        return false;
-    }
-    const std::string root = gRoot;
-    for (const char* directory : {"/mnt", "/mnt/sdcard", "/mnt/sdcard/fixtrail"}) {
-        if (mkdir((root + directory).c_str(), 0700) != 0) {
-            return false;
-        }
-    }
-    setenv(KDeviceRootVariable, gRoot, 1);
-    std::atexit(RemoveRoot);
-    return true;
-}
 
 bool IsTerminated(const char* aText, std::size_t aCapacity) {
     return std::memchr(aText, '\0', aCapacity) != nullptr;
@@ -65,7 +27,10 @@ bool IsTerminated(const char* aText, std::size_t aCapacity) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
-    static const bool KRootMade = MakeRoot();
+    // On a memory file system when there is one: the save syncs the file and its directory,
+    // which on a disk costs more than the rest of a run.
+    static const bool KRootMade =
+        MakeFuzzRoot("config", {"/mnt", "/mnt/sdcard", "/mnt/sdcard/fixtrail"}, true);
     Check(KRootMade);
     std::FILE* file = std::fopen(DevicePath(KConfigPath).c_str(), "wb");
     Check(file != nullptr);
@@ -80,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     // Saved and loaded into a record whose settings all differ from the first.
     Check(state.SaveConfig());
     CCaptureState reloaded;
-    reloaded.LogMode = 1 - state.LogMode;
-    reloaded.DecodeMode = 1 - state.DecodeMode;
+    reloaded.LogMode = state.LogMode == LogAppend ? LogNewFile : LogAppend;
+    reloaded.DecodeMode = state.DecodeMode == DecodeOn ? DecodeOff : DecodeOn;
     reloaded.LogCounter = loaded == 0 ? 1 : 0;
     reloaded.LoadConfig();
     Check(reloaded.LogMode == state.LogMode && reloaded.DecodeMode == state.DecodeMode &&

@@ -12,15 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "app/Arguments.h"
 
 namespace {
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
 
 std::vector<std::string> Pieces(const std::string& aText, char aSeparator) {
     std::vector<std::string> pieces;

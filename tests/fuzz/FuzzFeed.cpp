@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "nmea/CaptureCycle.h"
 
 namespace {
@@ -20,12 +21,6 @@ namespace {
 std::FILE* NullLog() {
     static std::FILE* const KLog = std::fopen("/dev/null", "w");
     return KLog;
-}
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
 }
 
 bool IsWellFormed(const std::string& aSentence) {

@@ -16,40 +16,15 @@
 #include <cstring>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "ui/ColorScheme.h"
 #include "ui/CourierFont.h"
 #include "ui/Skin.h"
 
 namespace {
 
-char gRoot[64] = "/tmp/fixtrail-fuzz-font-XXXXXX";
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
-
 std::string DescriptionPath() {
-    return std::string(gRoot) + "/skin/ControlFont.txt";
-}
-
-void RemoveRoot() {
-    (void)std::remove(DescriptionPath().c_str());
-    (void)rmdir((std::string(gRoot) + "/skin").c_str());
-    (void)rmdir(gRoot);
-}
-
-// On a memory file system when there is one: every input is written once.
-bool MakeRoot() {
-    if (access("/dev/shm", W_OK) == 0) {
-        std::snprintf(gRoot, sizeof gRoot, "/dev/shm/fixtrail-fuzz-font-XXXXXX");
-    }
-    if (mkdtemp(gRoot) == nullptr || mkdir((std::string(gRoot) + "/skin").c_str(), 0700) != 0) {
-        return false;
-    }
-    std::atexit(RemoveRoot);
-    return true;
+    return std::string(gFuzzRoot) + "/skin/ControlFont.txt";
 }
 
 void CheckDescription(const TFontDescription& aDescription, bool aReadColor) {
@@ -71,7 +46,7 @@ void CheckDescription(const TFontDescription& aDescription, bool aReadColor) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
-    static const bool KRootMade = MakeRoot();
+    static const bool KRootMade = MakeFuzzRoot("font", {"/skin"}, false);
     Check(KRootMade);
     const char* text = reinterpret_cast<const char*>(aData);
     const TFontDescription control = ParseFontDescription(text, aSize, true);
@@ -89,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     const std::uint32_t KUnset = 0x10000;  // beyond 16 bits: no colour line gives it
     SetControlTextColor(KUnset);
     {
-        CDefaultSkin skin(gRoot);
+        CDefaultSkin skin(gFuzzRoot);
         // The size counts even when the name was refused.
         const int size = head.iSize != 0 ? head.iSize : 16;
         Check(skin.GetFont(ESkinFontControl) == GetFixedFontManager()->GetFont(size <= 20 ? 2 : 3));

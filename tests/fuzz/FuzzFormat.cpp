@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "platform/FixedString.h"
 #include "platform/FormatToString.h"
 
@@ -33,12 +34,6 @@ int Integer(int aIndex) {
 }
 const char* String(int aIndex) {
     return KStrings[aIndex % (sizeof KStrings / sizeof KStrings[0])];
-}
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
 }
 
 bool Digit(char aChar) {

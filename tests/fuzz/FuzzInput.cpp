@@ -23,6 +23,7 @@
 #include <cstring>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "platform/DevicePath.h"
 #include "platform/DisplayOwner.h"
 #include "platform/InputReader.h"
@@ -31,48 +32,26 @@ namespace {
 
 constexpr std::size_t KMaxInput = 4096;
 
-char gRoot[64] = "/tmp/fixtrail-fuzz-input-XXXXXX";
 // The driver's end of each FIFO, open for the whole process: it keeps the FIFOs alive between
 // readers, and its FIONREAD tells what is still queued.
 int gTouchWriter = -1;
 int gRemoteWriter = -1;
 
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
-
 std::string Path(const char* aDevicePath) {
-    return std::string(gRoot) + aDevicePath;
+    return std::string(gFuzzRoot) + aDevicePath;
 }
 
-void RemoveRoot() {
+void CloseWriters() {
     for (int descriptor : {gTouchWriter, gRemoteWriter}) {
         if (descriptor >= 0) {
             (void)close(descriptor);
         }
     }
-    for (const char* file : {KTouchPath, KRemotePath, KOwnerFilePath}) {
-        (void)std::remove(Path(file).c_str());
-    }
-    for (const char* directory : {"/var/run", "/var", "/dev", ""}) {
-        (void)rmdir(Path(directory).c_str());
-    }
 }
 
 bool MakeRoot() {
-    if (access("/dev/shm", W_OK) == 0) {
-        std::snprintf(gRoot, sizeof gRoot, "/dev/shm/fixtrail-fuzz-input-XXXXXX");
-    }
-    if (mkdtemp(gRoot) == nullptr) {
+    if (!MakeFuzzRoot("input", {"/dev", "/var", "/var/run"}, true)) {
         return false;
-    }
-    std::atexit(RemoveRoot);
-    for (const char* directory : {"/dev", "/var", "/var/run"}) {
-        if (mkdir(Path(directory).c_str(), 0700) != 0) {
-            return false;
-        }
     }
     if (mkfifo(Path(KTouchPath).c_str(), 0600) != 0 ||
         mkfifo(Path(KRemotePath).c_str(), 0600) != 0) {
@@ -81,11 +60,8 @@ bool MakeRoot() {
     // Read-write so that the open neither blocks nor needs a reader yet.
     gTouchWriter = open(Path(KTouchPath).c_str(), O_RDWR | O_NONBLOCK);
     gRemoteWriter = open(Path(KRemotePath).c_str(), O_RDWR | O_NONBLOCK);
-    if (gTouchWriter < 0 || gRemoteWriter < 0) {
-        return false;
-    }
-    setenv(KDeviceRootVariable, gRoot, 1);
-    return true;
+    (void)std::atexit(CloseWriters);  // run before the root's removal, registered earlier
+    return gTouchWriter >= 0 && gRemoteWriter >= 0;
 }
 
 int Pending(int aDescriptor) {

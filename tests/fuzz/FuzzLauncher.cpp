@@ -29,6 +29,7 @@
 #include <string>
 #include <thread>
 
+#include "FuzzSupport.h"
 #include "platform/DevicePath.h"
 #include "platform/Launcher.h"
 
@@ -37,16 +38,8 @@ namespace {
 constexpr int KMaxExchanges = 8;
 constexpr int KFuzzPid = 77;
 
-char gRoot[64] = "/tmp/fixtrail-fuzz-launcher-XXXXXX";
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
-
 std::string SocketPath() {
-    return std::string(gRoot) + KLauncherSocketPath;
+    return std::string(gFuzzRoot) + KLauncherSocketPath;
 }
 
 class CFakeDaemon {
@@ -124,32 +117,19 @@ class CFakeDaemon {
 
 CFakeDaemon* gDaemon = nullptr;
 
-void RemoveRoot() {
+void StopDaemon() {
     if (gDaemon != nullptr) {
         gDaemon->Stop();
         delete gDaemon;
         gDaemon = nullptr;
     }
-    (void)unlink(SocketPath().c_str());
-    for (const char* directory : {"/var/run", "/var", ""}) {
-        (void)rmdir((std::string(gRoot) + directory).c_str());
-    }
 }
 
 bool MakeRoot() {
-    if (access("/dev/shm", W_OK) == 0) {
-        std::snprintf(gRoot, sizeof gRoot, "/dev/shm/fixtrail-fuzz-launcher-XXXXXX");
-    }
-    if (mkdtemp(gRoot) == nullptr) {
+    if (!MakeFuzzRoot("launcher", {"/var", "/var/run"}, true)) {
         return false;
     }
-    std::atexit(RemoveRoot);
-    for (const char* directory : {"/var", "/var/run"}) {
-        if (mkdir((std::string(gRoot) + directory).c_str(), 0700) != 0) {
-            return false;
-        }
-    }
-    setenv(KDeviceRootVariable, gRoot, 1);
+    (void)std::atexit(StopDaemon);  // run before the root's removal, registered earlier
     gDaemon = new CFakeDaemon;
     return gDaemon->Start();
 }

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "app/CommandHandler.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
@@ -29,16 +30,8 @@ namespace {
 // hide the well-formed message rather than show a fault of the messaging.
 constexpr std::size_t KMaxFuzzName = 200;
 
-char gRoot[64] = "/tmp/fixtrail-fuzz-messages-XXXXXX";
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
-
 std::string RunDirectory() {
-    return std::string(gRoot) + "/var/run/";
+    return std::string(gFuzzRoot) + "/var/run/";
 }
 
 // Everything in the run directory: files and, for names like a marker, empty directories.
@@ -57,32 +50,6 @@ void EmptyRunDirectory() {
         }
     }
     closedir(directory);
-}
-
-void RemoveRoot() {
-    EmptyRunDirectory();
-    const std::string root = gRoot;
-    for (const char* directory : {"/var/run", "/var", ""}) {
-        (void)rmdir((root + directory).c_str());
-    }
-}
-
-bool MakeRoot() {
-    if (access("/dev/shm", W_OK) == 0) {
-        std::snprintf(gRoot, sizeof gRoot, "/dev/shm/fixtrail-fuzz-messages-XXXXXX");
-    }
-    if (mkdtemp(gRoot) == nullptr) {
-        return false;
-    }
-    const std::string root = gRoot;
-    for (const char* directory : {"/var", "/var/run"}) {
-        if (mkdir((root + directory).c_str(), 0700) != 0) {
-            return false;
-        }
-    }
-    setenv(KDeviceRootVariable, gRoot, 1);
-    std::atexit(RemoveRoot);
-    return true;
 }
 
 bool WriteFile(const std::string& aName, const std::string& aBytes) {
@@ -130,7 +97,7 @@ class CCheckingHandler : public MCommandHandlerInterface {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSize) {
-    static const bool KRootMade = MakeRoot();
+    static const bool KRootMade = MakeFuzzRoot("messages", {"/var", "/var/run"}, true);
     Check(KRootMade);
     EmptyRunDirectory();
 

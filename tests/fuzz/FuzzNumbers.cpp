@@ -13,16 +13,11 @@
 #include <cstring>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "nmea/FieldNumbers.h"
 #include "nmea/NmeaParser.h"
 
 namespace {
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
 
 // Bit for bit, so that -0.0 and 0.0 differ (printf shows the sign); any NaN equals any NaN.
 bool SameFloat(float aLeft, float aRight) {

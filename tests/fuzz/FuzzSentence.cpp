@@ -10,18 +10,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "nmea/NmeaParser.h"
 
 namespace {
 
 const std::string KValidLine = "Frame Validity       : valid\n";
 const std::string KInvalidLine = "Frame Validity       : invalid\n";
-
-void Check(bool aCondition) {
-    if (!aCondition) {
-        std::abort();
-    }
-}
 
 bool EndsWith(const std::string& aText, const std::string& aEnd) {
     return aText.size() >= aEnd.size() &&

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include "nmea/CaptureCycle.h"
 #include "support/FakeCaptureEvents.h"
 #include "support/FileSizeLimit.h"
+#include "support/OpenDescriptors.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -42,24 +42,13 @@ std::string Decoded(const std::string& aSentence, const std::string& aReport) {
     return "$" + aSentence + "\n" + KSeparator + aReport + KSeparator;
 }
 
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* directory = ::opendir("/proc/self/fd")) {
-        while (dirent* entry = ::readdir(directory)) {
-            count += entry->d_name[0] != '.';
-        }
-        ::closedir(directory);
-    }
-    return count;
-}
-
 // A capture run over a simulated device whose GPS feed is a named pipe that the test writes.
 class CaptureCycle : public testing::Test {
   protected:
     CaptureCycle() { EXPECT_TRUE(iRoot.MakeFeed()); }
 
     // Starts a run and connects the test's end of the feed.
-    void Start(int aDecodeMode) {
+    void Start(TDecodeMode aDecodeMode) {
         iState.DecodeMode = aDecodeMode;
         ASSERT_TRUE(StartCapture(iState, iParser));
         iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));

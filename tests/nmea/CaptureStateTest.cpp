@@ -17,7 +17,7 @@ const std::string KSeparator = std::string(40, '-') + "\n";
 
 struct TNamingCase {
     const char* iLegend;
-    int iLogMode;
+    TLogMode iLogMode;
     int iCounter;
     const char* iFileName;
     int iCounterAfter;
@@ -78,15 +78,15 @@ TEST(CaptureState, AdvanceLogCounterRunsFrom0To10000) {
 struct TConfigCase {
     const char* iLegend;
     std::string iContent;
-    int iLogMode;  // expected after loading; the state starts from the values below
-    int iDecodeMode;
+    TLogMode iLogMode;  // expected after loading; the state starts from the values below
+    TDecodeMode iDecodeMode;
     int iLogCounter;
 };
 
 // Loading starts from a state that differs from the creation values, so that "unchanged" and
 // "set to the default" are told apart.
-constexpr int KStartLogMode = LogNewFile;
-constexpr int KStartDecodeMode = DecodeOn;
+constexpr TLogMode KStartLogMode = LogNewFile;
+constexpr TDecodeMode KStartDecodeMode = DecodeOn;
 constexpr int KStartCounter = 5;
 
 const std::string KLongJunk(100 * 1024, 'x');
@@ -179,8 +179,8 @@ TEST(CaptureState, SaveConfigWritesExactlyThreeLinesAndNoTemporaryFile) {
 }
 
 TEST(CaptureState, SavedConfigLoadsBackTheSameSettings) {
-    for (int logMode : {LogAppend, LogNewFile}) {
-        for (int decodeMode : {DecodeOn, DecodeOff}) {
+    for (TLogMode logMode : {LogAppend, LogNewFile}) {
+        for (TDecodeMode decodeMode : {DecodeOn, DecodeOff}) {
             for (int counter : {0, 42, 10000}) {
                 SCOPED_TRACE(testing::Message() << "mode " << logMode << " decode " << decodeMode
                                                 << " counter " << counter);
@@ -191,8 +191,8 @@ TEST(CaptureState, SavedConfigLoadsBackTheSameSettings) {
                 saved.LogCounter = counter;
                 ASSERT_TRUE(saved.SaveConfig());
                 CCaptureState loaded;
-                loaded.LogMode = 1 - logMode;
-                loaded.DecodeMode = 1 - decodeMode;
+                loaded.LogMode = logMode == LogAppend ? LogNewFile : LogAppend;
+                loaded.DecodeMode = decodeMode == DecodeOn ? DecodeOff : DecodeOn;
                 loaded.LogCounter = counter + 1;
                 loaded.LoadConfig();
                 EXPECT_EQ(loaded.LogMode, logMode);

@@ -334,9 +334,7 @@ TEST(FixedString, ToIntSkipsBlanksAndStopsAtTheFirstNonDigit) {
         int end = -1;
         EXPECT_EQ(CFixedString::View(test.iText).ToInt(&end), test.iValue);
         EXPECT_EQ(end, test.iEnd);
-        EXPECT_EQ(ParseInt(test.iText), test.iValue);
     }
-    EXPECT_EQ(ParseInt(nullptr), 0);
     // The length bounds the parse, not a NUL.
     EXPECT_EQ(CFixedString::View("12345", 2).ToInt(), 12);
 }
@@ -546,40 +544,61 @@ TEST(CharacterTables, ClassesAreAsciiOnly) {
 
 // ---- Bounded helpers
 
-TEST(BoundedHelpers, CopyAlwaysTerminatesInsideTheBuffer) {
+TEST(BoundedHelpers, CopyAlwaysTerminatesInsideTheBufferAndSaysWhenItCut) {
     struct TCase {
         const char* iSource;
         int iSize;
         const char* iExpected;
+        bool iWhole;
     };
-    const TCase cases[] = {
-        {"abcdef", 4, "abc"}, {"ab", 8, "ab"}, {"abc", 1, ""}, {"", 4, ""}, {"abc", 4, "abc"}};
+    const TCase cases[] = {{"abcdef", 4, "abc", false}, {"ab", 8, "ab", true},
+                           {"abc", 1, "", false},       {"", 4, "", true},
+                           {"abc", 4, "abc", true},     {"abcd", 4, "abc", false}};
     for (const TCase& test : cases) {
         SCOPED_TRACE(std::string(test.iSource) + " into " + std::to_string(test.iSize));
         char buffer[10];
         std::memset(buffer, '#', sizeof buffer);
-        BoundedCopy(buffer, test.iSource, test.iSize);
+        EXPECT_EQ(BoundedCopy(buffer, test.iSource, test.iSize), test.iWhole);
         EXPECT_STREQ(buffer, test.iExpected);
         EXPECT_EQ(buffer[test.iSize - 1], '\0');
         EXPECT_EQ(buffer[test.iSize], '#');
     }
     char untouched[2] = {'#', '#'};
-    BoundedCopy(untouched, "abc", 0);
-    BoundedCopy(untouched, "abc", -3);
+    EXPECT_FALSE(BoundedCopy(untouched, "abc", 0));
+    EXPECT_FALSE(BoundedCopy(untouched, "abc", -3));
+    EXPECT_TRUE(BoundedCopy(untouched, "", 0));
     EXPECT_EQ(untouched[0], '#');
+    char empty[2] = {'#', '#'};
+    EXPECT_TRUE(BoundedCopy(empty, nullptr, sizeof empty));
+    EXPECT_STREQ(empty, "");
 }
 
-TEST(BoundedHelpers, UpperCaseAndCompareWithToupper) {
-    char text[] = "abc1\xE9z";
-    UpperCaseString(text);
-    EXPECT_STREQ(text, "ABC1\xE9Z");  // toupper of the C locale leaves 0xE9 alone
-    UpperCaseString(nullptr);
-
-    EXPECT_EQ(CompareUpperN("abc", "ABD", 2), 0);
-    EXPECT_EQ(CompareUpperN("abc", "ABD", 3), 'C' - 'D');
-    EXPECT_EQ(CompareUpperN("ab", "AB", 10), 0);  // stops after the common NUL
-    EXPECT_EQ(CompareUpperN("a", "ab", 5), 0 - 'B');
-    EXPECT_EQ(CompareUpperN("x", "y", 0), 0);
+TEST(BoundedHelpers, ParseIntReadsAsPercentDAndRefusesWhatAnIntCannotHold) {
+    struct TCase {
+        const char* iText;
+        bool iRead;
+        int iValue;
+        int iEnd;  // characters consumed
+    };
+    const TCase cases[] = {
+        {"77", true, 77, 2},
+        {" \t-5 0", true, -5, 4},
+        {"+12x", true, 12, 3},
+        {"2147483647", true, INT_MAX, 10},
+        {"-2147483648", true, INT_MIN, 11},
+        {"2147483648", false, 0, 0},
+        {"", false, 0, 0},
+        {"x1", false, 0, 0},
+        {"-", false, 0, 0},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.iText);
+        const char* text = test.iText;
+        int value = 0;
+        EXPECT_EQ(ParseInt(text, value), test.iRead);
+        EXPECT_EQ(value, test.iValue);
+        EXPECT_EQ(text - test.iText, test.iEnd);
+    }
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ class CFakeDaemon {
     std::string iRequest;
 };
 
-class LauncherTest : public ::testing::Test {
+class Launcher : public ::testing::Test {
   protected:
     void SetUp() override { ::alarm(KTestBoundSeconds); }
     void TearDown() override { ::alarm(0); }
@@ -107,7 +107,7 @@ int WaitForEnd(int aPid) {
     return -1;
 }
 
-TEST_F(LauncherTest, LaunchesWaitsAndKillsThroughTheDaemon) {
+TEST_F(Launcher, LaunchesWaitsAndKillsThroughTheDaemon) {
     CLauncherDaemon daemon(iRoot.Root());
     ASSERT_TRUE(daemon.IsReady());
 
@@ -137,7 +137,7 @@ TEST_F(LauncherTest, LaunchesWaitsAndKillsThroughTheDaemon) {
     EXPECT_EQ(LauncherKill(running), -1);  // no longer one of the daemon's
 }
 
-TEST_F(LauncherTest, WithoutADaemonEveryRequestFailsAtOnce) {
+TEST_F(Launcher, WithoutADaemonEveryRequestFailsAtOnce) {
     // At once: a connection that could not be made answers -1 to its first look, so no request
     // waits for a reply that cannot come (counted, not timed: the machine may be busy).
     CLauncherConnection connection;
@@ -158,7 +158,7 @@ TEST_F(LauncherTest, WithoutADaemonEveryRequestFailsAtOnce) {
 
 enum class TRequest { ELaunch, EArgs, EWait, EKill };
 
-TEST_F(LauncherTest, ParsesRepliesAndSendsExactRequests) {
+TEST_F(Launcher, ParsesRepliesAndSendsExactRequests) {
     const std::string longReply = "PID 1" + std::string(KLauncherReplySize, ' ');
     struct TCase {
         const char* iLegend;
@@ -219,7 +219,7 @@ TEST_F(LauncherTest, ParsesRepliesAndSendsExactRequests) {
     }
 }
 
-TEST_F(LauncherTest, AnArgumentVectorMustFitItsBuffer) {
+TEST_F(Launcher, AnArgumentVectorMustFitItsBuffer) {
     // "LAUNCH " (7 bytes), the argument and the NUL: 1,016 bytes of argument fill 1,024 exactly.
     for (const std::size_t length : {std::size_t{1016}, std::size_t{1017}, std::size_t{5000}}) {
         SCOPED_TRACE(length);

@@ -268,11 +268,16 @@ TEST(GetModelId, ReadsTheDriverValueOnceAndFallsBackToTheStraightCopy) {
 TEST(GetProcInt, ReadsAnyNameUnderTheDriverDirectory) {
     CTempRoot root;
     WriteDeviceFile(root, "/proc/orbelia/backlight", "-12\n");
-    CChildProcess child([] {
+    // What a longer name cut to the 127 characters of the path would open instead.
+    const std::string longName(150, 'n');
+    WriteDeviceFile(root, "/proc/orbelia/" + longName.substr(0, 127 - 14), "5\n");
+    CChildProcess child([&longName] {
         int value = 0;
         EXPECT_TRUE(GetProcInt("backlight", &value));
         EXPECT_EQ(value, -12);
         EXPECT_FALSE(GetProcInt("contrast", &value));
+        EXPECT_FALSE(GetProcInt(longName.c_str(), &value));
+        EXPECT_EQ(value, -12);
         return 0;
     });
     EXPECT_EQ(child.Wait(), 0);

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/OpenDescriptors.h"
 #include "ui/BmpDecoder.h"
 
 namespace {
@@ -31,18 +31,6 @@ void PrintTo(const TRgb& aColour, std::ostream* aOut) {
 
 std::string DataPath(const char* aName) {
     return std::string(FIXTRAIL_SOURCE_DIR) + "/tests/ui/data/" + aName;
-}
-
-// Descriptors this process has open, to prove that the decoder closes what it was given.
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* directory = opendir("/proc/self/fd")) {
-        while (const dirent* entry = readdir(directory)) {
-            count += entry->d_name[0] != '.';
-        }
-        closedir(directory);
-    }
-    return count;
 }
 
 // A descriptor on an unlinked temporary file holding aBytes, positioned at its end so that the

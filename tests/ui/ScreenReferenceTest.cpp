@@ -13,6 +13,8 @@
 #include "support/ReferencePicture.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
+#include "support/UIFakes.h"
 #include "ui/ColorScheme.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
@@ -68,29 +70,12 @@ bool Exists(const std::string& aPath) {
     return ::stat(aPath.c_str(), &status) == 0;
 }
 
-class COwnDisplay : public MDisplayOwnerSource {
-  public:
-    int ActivePid() override { return 7; }
-    int OwnPid() override { return 7; }
-};
-
-// The radio buttons' caption colour is the process's, set by the last skin loaded with a
-// control font file: every picture starts from the colour its skin gives.
-class CControlColorGuard {
-  public:
-    CControlColorGuard() : iColor(ControlTextColor()) { SetControlTextColor(KColorBlack); }
-    ~CControlColorGuard() { SetControlTextColor(iColor); }
-
-  private:
-    std::uint32_t iColor;
-};
-
 // A small screen of the kind the application shows: two buttons (one disabled), a label and a
 // pair of radio buttons, in the skin's initial colour scheme.
-class ScreenReferenceTest : public ::testing::Test {
+class ScreenReference : public ::testing::Test {
   protected:
-    ScreenReferenceTest() : iSavedRoot(SkinRoot()) {}
-    ~ScreenReferenceTest() override {
+    ScreenReference() : iSavedRoot(SkinRoot()) {}
+    ~ScreenReference() override {
         iUi.reset();
         SetDefaultWidgetScreen(nullptr);
         SetSkinRoot(iSavedRoot.c_str());
@@ -129,11 +114,13 @@ class ScreenReferenceTest : public ::testing::Test {
     void Build(int aWidth, int aHeight) { iUi.reset(new TUi(aWidth, aHeight)); }
 
     std::string iSavedRoot;
-    CControlColorGuard iControlColor;
+    // The radio buttons' caption colour is the process's, set by the last skin loaded with a
+    // control font file: every picture starts from the colour its skin gives.
+    CControlColorGuard iControlColor{KColorBlack};
     std::unique_ptr<TUi> iUi;
 };
 
-TEST_F(ScreenReferenceTest, FixedFont) {
+TEST_F(ScreenReference, FixedFont) {
     CTempRoot emptyRoot;
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
@@ -141,12 +128,12 @@ TEST_F(ScreenReferenceTest, FixedFont) {
 }
 
 // The pen taps "New" and then rests on "Start", fed through the event loop.
-TEST_F(ScreenReferenceTest, FixedFontAfterInput) {
+TEST_F(ScreenReference, FixedFontAfterInput) {
     CTempRoot emptyRoot;
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
     CScriptedInputReader input;
-    COwnDisplay owner;
+    CFixedOwner owner(7, 7);
     CUIEventLoop loop;
     loop.SetInputReader(&input);
     loop.SetFrameBuffer(&iUi->iScreen);
@@ -165,7 +152,7 @@ TEST_F(ScreenReferenceTest, FixedFontAfterInput) {
 }
 
 // The sample skin's background picture is 320 x 240: on a smaller screen it would not be drawn.
-TEST_F(ScreenReferenceTest, SampleSkin) {
+TEST_F(ScreenReference, SampleSkin) {
     for (const char* font : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}) {
         if (!Exists(KSampleSkin + "/skin/" + font)) {
             GTEST_SKIP() << "the sample skin was built without " << font
@@ -179,7 +166,7 @@ TEST_F(ScreenReferenceTest, SampleSkin) {
 
 // A skin made for a 480 x 272 unit on a 320 x 240 one: its background shows its top-left part
 // behind everything, and a label whose text changes is repainted from it.
-TEST_F(ScreenReferenceTest, BackgroundLargerThanTheScreen) {
+TEST_F(ScreenReference, BackgroundLargerThanTheScreen) {
     CTempRoot root;
     ASSERT_TRUE(root.MakeDirectory("/skin"));
     root.Write("/skin/Back.bmp", CTempRoot::ReadFile(KLargeBack));
@@ -194,7 +181,7 @@ TEST_F(ScreenReferenceTest, BackgroundLargerThanTheScreen) {
 }
 
 // Each widget given its own text (and extra text) back keeps it: the screen is drawn as before.
-TEST_F(ScreenReferenceTest, TextSetToItselfIsKept) {
+TEST_F(ScreenReference, TextSetToItselfIsKept) {
     CTempRoot emptyRoot;
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
@@ -213,7 +200,7 @@ TEST_F(ScreenReferenceTest, TextSetToItselfIsKept) {
 
 // A ring of three radio buttons loses its middle one; the pen then chooses the third, which
 // unchecks the first across the gap.
-TEST_F(ScreenReferenceTest, RadioButtonTakenOutOfItsRing) {
+TEST_F(ScreenReference, RadioButtonTakenOutOfItsRing) {
     CTempRoot emptyRoot;
     SetSkinRoot(emptyRoot.Root().c_str());
     Build(160, 120);
@@ -242,7 +229,7 @@ TEST_F(ScreenReferenceTest, RadioButtonTakenOutOfItsRing) {
 
 // The control font named with a folder below the skin directory; the label font named by an
 // absolute path, which is refused, while its size still chooses the fixed font's scale 3.
-TEST_F(ScreenReferenceTest, FontNamedWithAFolder) {
+TEST_F(ScreenReference, FontNamedWithAFolder) {
     const std::string dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans";
     if (!Exists(dejaVu + ".ttf")) {
         GTEST_SKIP() << dejaVu << ".ttf is missing (Debian package fonts-dejavu-core)";

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +9,9 @@
 #include <typeinfo>
 
 #include "support/MemoryFrameBuffer.h"
+#include "support/OpenDescriptors.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
 #include "ui/BitmappedFont.h"
 #include "ui/ColorScheme.h"
 #include "ui/CourierFont.h"
@@ -21,31 +22,10 @@ namespace {
 const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
 const std::string KTestData = std::string(FIXTRAIL_SOURCE_DIR) + "/tests/ui/data/";
 
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* directory = opendir("/proc/self/fd")) {
-        while (const dirent* entry = readdir(directory)) {
-            count += entry->d_name[0] != '.';
-        }
-        closedir(directory);
-    }
-    return count;
-}
-
 bool Exists(const std::string& aPath) {
     struct stat status {};
     return stat(aPath.c_str(), &status) == 0;
 }
-
-// Puts the control text colour back, which every skin with a control font file changes.
-class CControlColorGuard {
-  public:
-    CControlColorGuard() : iColor(ControlTextColor()) { SetControlTextColor(0x1234); }
-    ~CControlColorGuard() { SetControlTextColor(iColor); }
-
-  private:
-    std::uint32_t iColor;
-};
 
 // A skin root with an empty skin directory under a fresh temporary root.
 class CSkinDirectory {
@@ -86,7 +66,7 @@ bool EndsWith(const std::string& aText, const std::string& aEnd) {
 }
 
 TEST(Skin, EmptySkinDirectoryFallsBackEverywhere) {
-    CControlColorGuard color;
+    CControlColorGuard color(0x1234);
     CSkinDirectory directory;
     for (const std::string& root : {directory.Root(), directory.Root() + "/no-such-root"}) {
         SCOPED_TRACE(root);
@@ -176,7 +156,7 @@ TEST(Skin, ImagesFromFilesAndTheirKeys) {
 // Whatever lies on the card in place of a skin file, the skin falls back, leaks no descriptor
 // and does not hang.
 TEST(Skin, HostileFilesFallBack) {
-    CControlColorGuard color;
+    CControlColorGuard color(0x1234);
     CSkinDirectory directory;
     directory.Write("Back.bmp", "BM not really");
     directory.Write("CheckOn.bmp", CTempRoot::ReadFile(KTestData + "rgb24.bmp").substr(0, 70));
@@ -252,7 +232,7 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.iLegend);
-        CControlColorGuard color;
+        CControlColorGuard color(0x1234);
         CSkinDirectory directory;
         if (test.iDescription != nullptr) {
             directory.Write("ControlFont.txt", test.iDescription);
@@ -343,7 +323,7 @@ TEST(Skin, ParsesFontDescriptions) {
 
 TEST(Skin, SampleSkinLoadsEverything) {
     ASSERT_TRUE(Exists(KSampleSkin + "/skin/Back.bmp")) << "the build assembles " << KSampleSkin;
-    CControlColorGuard color;
+    CControlColorGuard color(0x1234);
     CDefaultSkin skin(KSampleSkin.c_str());
     struct TSize {
         int iFirstSlot;

@@ -8,6 +8,8 @@
 #include "support/MemoryVirtualScreen.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
+#include "support/UIFakes.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
 #include "ui/UIButton.h"
@@ -16,17 +18,6 @@
 #include "ui/UIWidgetGroup.h"
 
 namespace {
-
-// Six different colours, so that every pixel tells which role painted it.
-class CTestScheme : public MColorScheme {
-  public:
-    std::uint32_t WidgetBackground() override { return KColorBlue; }
-    std::uint32_t Foreground() override { return KColorWhite; }
-    std::uint32_t DisabledForeground() override { return KColorGray; }
-    std::uint32_t ControlText() override { return KColorYellow; }
-    std::uint32_t Highlight() override { return KColorRed; }
-    std::uint32_t ScreenBackground() override { return KColorGreen; }
-};
 
 // What happened, in order: display updates (with the fill colour the watched button showed),
 // flash pauses and notifications.
@@ -49,17 +40,6 @@ class CLoggingScreen : public CMemoryVirtualScreen {
     TLog& iLog;
     int iWatchX = 0;
     int iWatchY = 0;
-};
-
-class CLoggingSleeper : public MUISleeper {
-  public:
-    explicit CLoggingSleeper(TLog& aLog) : iLog(aLog) {}
-    void Sleep(std::uint32_t aMicroseconds) override {
-        iLog.push_back("sleep " + std::to_string(aMicroseconds));
-    }
-
-  private:
-    TLog& iLog;
 };
 
 class CListener : public MUIWidget::MUIWidgetEvents {
@@ -90,23 +70,20 @@ class CTestGroup : public CUIWidgetGroup {
     void DrawBackground(const TRect&) override {}
 };
 
-class COwnDisplay : public MDisplayOwnerSource {
-  public:
-    int ActivePid() override { return 7; }
-    int OwnPid() override { return 7; }
-};
-
 std::string Update(std::uint32_t aColor) {
     return "update " + std::to_string(aColor);
 }
 
 // Buttons on a 160 x 120 memory screen with the test scheme and the fixed font of an empty
 // skin. Button A is at (10, 10), B right of it; (x + 4, y + 10) shows a button's fill.
-class UIButtonTest : public ::testing::Test {
+class UIButton : public ::testing::Test {
   protected:
-    UIButtonTest() : iSavedRoot(SkinRoot()) {
+    UIButton() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
+        iSleeper.iOnSleep = [this](std::uint32_t aMicroseconds) {
+            iLog.push_back("sleep " + std::to_string(aMicroseconds));
+        };
         CUIEventLoop::Instance()->SetSleeper(&iSleeper);
         // Made after the default screen is set: a widget keeps the screen it was made with.
         iGroup.reset(new CTestGroup);
@@ -114,7 +91,7 @@ class UIButtonTest : public ::testing::Test {
         iB = Add("B", TRect(80, 10, 60, 20), 2);
         iScreen.Watch(14, 20);
     }
-    ~UIButtonTest() override {
+    ~UIButton() override {
         iGroup.reset();
         CUIEventLoop::Instance()->SetSleeper(nullptr);
         SetDefaultWidgetScreen(nullptr);
@@ -143,16 +120,12 @@ class UIButtonTest : public ::testing::Test {
         return count;
     }
     bool Touch(int aX, int aY, int aPressure) {
-        TouchEvent event;
-        event.x = aX;
-        event.y = aY;
-        event.pressure = aPressure;
-        return iGroup->HandleTouch(event);
+        return iGroup->HandleTouch(TouchAt(aX, aY, aPressure));
     }
 
     TLog iLog;
     CLoggingScreen iScreen{160, 120, iLog};
-    CLoggingSleeper iSleeper{iLog};
+    CRecordingSleeper iSleeper;
     CListener iListener{iLog};
     CTestScheme iScheme;
     CTempRoot iSkinRoot;
@@ -162,7 +135,7 @@ class UIButtonTest : public ::testing::Test {
     CUIButton* iB = nullptr;
 };
 
-TEST_F(UIButtonTest, LookFollowsState) {
+TEST_F(UIButton, LookFollowsState) {
     struct TCase {
         const char* iLegend;
         bool iEnabled;
@@ -184,12 +157,8 @@ TEST_F(UIButtonTest, LookFollowsState) {
         iScreen.Memory().Fill(0);
         iA->SetFocus(c.iFocused);
         iA->SetEnabled(c.iEnabled);
-        TouchEvent event;
-        event.x = 20;
-        event.y = 20;
-        event.pressure = c.iPressed ? 1 : 0;
         // Straight to the button: the group would not route to a disabled one.
-        EXPECT_TRUE(iA->HandleTouch(event));
+        EXPECT_TRUE(iA->HandleTouch(TouchAt(20, 20, c.iPressed ? 1 : 0)));
         EXPECT_EQ(iA->IsPressed(), c.iPressed);
         EXPECT_EQ(Fill(iA), c.iFill);
         EXPECT_GT(Count(iA, c.iText), 0) << "no caption in the text colour";
@@ -201,7 +170,7 @@ TEST_F(UIButtonTest, LookFollowsState) {
 }
 
 // Each row is a pen path over the group: A at x 10 to 69, B at 80 to 139, nothing at 150.
-TEST_F(UIButtonTest, NotifiesOnlyForAReleaseInsideTheButtonPressed) {
+TEST_F(UIButton, NotifiesOnlyForAReleaseInsideTheButtonPressed) {
     struct TStep {
         int iX;
         int iPressure;
@@ -238,7 +207,7 @@ TEST_F(UIButtonTest, NotifiesOnlyForAReleaseInsideTheButtonPressed) {
     }
 }
 
-TEST_F(UIButtonTest, PenRestingOnTheButtonDrawsOnce) {
+TEST_F(UIButton, PenRestingOnTheButtonDrawsOnce) {
     EXPECT_TRUE(Touch(20, 20, 1));
     EXPECT_EQ(Fill(iA), KColorWhite);
     // Paint over the fill: a second drawing would repair it.
@@ -258,7 +227,7 @@ class CWatchingListener : public MUIWidget::MUIWidgetEvents {
     CMemoryVirtualScreen& iScreen;
 };
 
-TEST_F(UIButtonTest, ListenerSeesTheNormalLook) {
+TEST_F(UIButton, ListenerSeesTheNormalLook) {
     CWatchingListener listener(iScreen);
     iA->SetListener(&listener);
     Touch(20, 20, 1);
@@ -266,7 +235,7 @@ TEST_F(UIButtonTest, ListenerSeesTheNormalLook) {
     EXPECT_EQ(listener.iFills, std::vector<std::uint16_t>{KColorBlue});
 }
 
-TEST_F(UIButtonTest, SelectFlashesThePressedLookThenNotifiesOnce) {
+TEST_F(UIButton, SelectFlashesThePressedLookThenNotifiesOnce) {
     // Not focused yet: the group focuses the focus holder (A, the first) before handing it
     // the key, so the pressed look is the focused one, Highlight.
     EXPECT_TRUE(iGroup->HandleKey(KKeySelect));
@@ -276,7 +245,7 @@ TEST_F(UIButtonTest, SelectFlashesThePressedLookThenNotifiesOnce) {
     EXPECT_FALSE(iA->IsPressed());
 }
 
-TEST_F(UIButtonTest, KeysOtherThanSelectAreNotTaken) {
+TEST_F(UIButton, KeysOtherThanSelectAreNotTaken) {
     for (int key : {0, 1, 2, 5, 7, 10}) {
         SCOPED_TRACE(key);
         EXPECT_FALSE(iA->HandleKey(key));
@@ -284,7 +253,7 @@ TEST_F(UIButtonTest, KeysOtherThanSelectAreNotTaken) {
     EXPECT_TRUE(iLog.empty());
 }
 
-TEST_F(UIButtonTest, DisabledButtonsTakeNoInputThroughTheGroup) {
+TEST_F(UIButton, DisabledButtonsTakeNoInputThroughTheGroup) {
     iA->SetEnabled(false);
     iB->SetEnabled(false);
     iScreen.Memory().Fill(0);
@@ -296,13 +265,13 @@ TEST_F(UIButtonTest, DisabledButtonsTakeNoInputThroughTheGroup) {
     EXPECT_EQ(Fill(iA), 0) << "a disabled button was redrawn";
 }
 
-TEST_F(UIButtonTest, DisabledButtonIsSkippedByTheFocus) {
+TEST_F(UIButton, DisabledButtonIsSkippedByTheFocus) {
     iA->SetEnabled(false);
     EXPECT_TRUE(iGroup->HandleKey(KKeySelect));
     EXPECT_EQ(iListener.iSources, std::vector<MUIWidget*>{iB});
 }
 
-TEST_F(UIButtonTest, WithoutListenerStillHandlesTheTap) {
+TEST_F(UIButton, WithoutListenerStillHandlesTheTap) {
     iA->SetListener(nullptr);
     EXPECT_TRUE(Touch(20, 20, 1));
     EXPECT_TRUE(Touch(20, 20, 0));
@@ -310,7 +279,7 @@ TEST_F(UIButtonTest, WithoutListenerStillHandlesTheTap) {
     EXPECT_TRUE(iListener.iSources.empty());
 }
 
-TEST_F(UIButtonTest, ZeroWidthButtonDrawsNothing) {
+TEST_F(UIButton, ZeroWidthButtonDrawsNothing) {
     auto* hidden = Add("H", TRect(10, 50, 0, 20), 3);
     iScreen.Memory().Fill(0);
     hidden->Draw();
@@ -329,7 +298,7 @@ class CDeletingListener : public MUIWidget::MUIWidgetEvents {
     CUIWidgetGroup& iGroup;
 };
 
-TEST_F(UIButtonTest, ListenerMayDestroyTheButton) {
+TEST_F(UIButton, ListenerMayDestroyTheButton) {
     CDeletingListener listener(*iGroup);
     iA->SetListener(&listener);
     iB->SetListener(&listener);
@@ -341,7 +310,7 @@ TEST_F(UIButtonTest, ListenerMayDestroyTheButton) {
 }
 
 // The same paths through the event loop, fed by the scripted input reader.
-TEST_F(UIButtonTest, EventLoopDeliversOneNotificationPerTap) {
+TEST_F(UIButton, EventLoopDeliversOneNotificationPerTap) {
     CUIScreen screen(KInitialColorScheme);
     auto* a = new CUIButton(TRect(10, 10, 60, 20), "A", &iListener);
     auto* b = new CUIButton(TRect(80, 10, 60, 20), "B", &iListener);
@@ -350,7 +319,7 @@ TEST_F(UIButtonTest, EventLoopDeliversOneNotificationPerTap) {
     ASSERT_TRUE(screen.AddChild(a));
     ASSERT_TRUE(screen.AddChild(b));
     CScriptedInputReader input;
-    COwnDisplay owner;
+    CFixedOwner owner(7, 7);
     CUIEventLoop loop;
     loop.SetInputReader(&input);
     loop.SetFrameBuffer(&iScreen);

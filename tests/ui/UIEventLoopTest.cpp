@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <functional>
 #include <vector>
 
 #include "platform/DisplayOwner.h"
@@ -9,44 +8,13 @@
 #include "support/MemoryVirtualScreen.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/UIFakes.h"
 #include "ui/UIEventLoop.h"
 #include "ui/UIScreen.h"
 
 namespace {
 
-class CUseScreen {
-  public:
-    explicit CUseScreen(MVirtualScreen* aScreen) { SetDefaultWidgetScreen(aScreen); }
-    ~CUseScreen() { SetDefaultWidgetScreen(nullptr); }
-    CUseScreen(const CUseScreen&) = delete;
-    CUseScreen& operator=(const CUseScreen&) = delete;
-};
-
-class CRecordingSleeper : public MUISleeper {
-  public:
-    void Sleep(std::uint32_t aMicroseconds) override { iSleeps.push_back(aMicroseconds); }
-    std::vector<std::uint32_t> iSleeps;
-};
-
-class CFakeOwner : public MDisplayOwnerSource {
-  public:
-    int ActivePid() override { return iActive; }
-    int OwnPid() override { return KOwnPid; }
-    static constexpr int KOwnPid = 42;
-    int iActive = 0;
-};
-
-class CIdleCounter : public CUIEventLoop::MUIEventLoopEvents {
-  public:
-    void OnIdle(CUIEventLoop* aLoop) override {
-        ++iCalls;
-        if (iAction) {
-            iAction(aLoop);
-        }
-    }
-    int iCalls = 0;
-    std::function<void(CUIEventLoop*)> iAction;
-};
+constexpr int KOwnPid = 42;
 
 // A screen that counts draws and answers input with set results.
 class CProbeScreen : public CUIScreen {
@@ -68,9 +36,9 @@ class CProbeScreen : public CUIScreen {
     bool iKeyResult = true;
 };
 
-class UIEventLoopTest : public ::testing::Test {
+class UIEventLoop : public ::testing::Test {
   protected:
-    UIEventLoopTest() {
+    UIEventLoop() {
         iLoop.SetInputReader(&iReader);
         iLoop.SetFrameBuffer(&iScreen);
         iLoop.SetSleeper(&iSleeper);
@@ -83,13 +51,13 @@ class UIEventLoopTest : public ::testing::Test {
     CUseScreen iUseScreen{&iScreen};
     CScriptedInputReader iReader;
     CRecordingSleeper iSleeper;
-    CFakeOwner iOwner;
-    CIdleCounter iIdle;
+    CFixedOwner iOwner{0, KOwnPid};
+    CIdleScript iIdle;
     CProbeScreen iProbe;
     CUIEventLoop iLoop;
 };
 
-TEST_F(UIEventLoopTest, QuietPassesCallTheIdleHandlerAndUpdateNothing) {
+TEST_F(UIEventLoop, QuietPassesCallTheIdleHandlerAndUpdateNothing) {
     for (int pass = 1; pass <= 3; ++pass) {
         iLoop.Step();
         EXPECT_EQ(iIdle.iCalls, pass);
@@ -101,7 +69,7 @@ TEST_F(UIEventLoopTest, QuietPassesCallTheIdleHandlerAndUpdateNothing) {
     EXPECT_TRUE(iSleeper.iSleeps.empty());  // Step itself never sleeps
 }
 
-TEST_F(UIEventLoopTest, OneTouchAndOneKeyPerPassTheLastResultDecides) {
+TEST_F(UIEventLoop, OneTouchAndOneKeyPerPassTheLastResultDecides) {
     struct TCase {
         const char* iLegend;
         bool iTouch, iKey;  // an event of that kind is queued
@@ -146,7 +114,7 @@ TEST_F(UIEventLoopTest, OneTouchAndOneKeyPerPassTheLastResultDecides) {
     EXPECT_TRUE(iScreen.LastOnlyWhenOwner());
 }
 
-TEST_F(UIEventLoopTest, NoScreenNoInput) {
+TEST_F(UIEventLoop, NoScreenNoInput) {
     iLoop.SetScreen(nullptr);
     iReader.PressAt(1, 1);
     iLoop.RequestRedraw();
@@ -156,7 +124,7 @@ TEST_F(UIEventLoopTest, NoScreenNoInput) {
     EXPECT_EQ(iScreen.Updates(), 0);
 }
 
-TEST_F(UIEventLoopTest, RedrawRequestsAreServedUnlessAStopIsPending) {
+TEST_F(UIEventLoop, RedrawRequestsAreServedUnlessAStopIsPending) {
     iLoop.RequestRedraw();
     iLoop.Step();
     EXPECT_EQ(iProbe.iDraws, 1);
@@ -174,18 +142,13 @@ TEST_F(UIEventLoopTest, RedrawRequestsAreServedUnlessAStopIsPending) {
 }
 
 // The back buffer still holds the picture when the display comes back: update, no redraw.
-TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
+TEST_F(UIEventLoop, DisplayComingBackIsUpdatedOnce) {
     struct TPass {
         int iActive;
         bool iUpdate;
     } const passes[] = {
-        {CFakeOwner::KOwnPid, true},  // owner at the first pass: the previous one was 0
-        {CFakeOwner::KOwnPid, false},
-        {0, false},
-        {CFakeOwner::KOwnPid, true},
-        {77, false},
-        {77, false},
-        {CFakeOwner::KOwnPid, true},
+        {KOwnPid, true},  // owner at the first pass: the previous one was 0
+        {KOwnPid, false}, {0, false}, {KOwnPid, true}, {77, false}, {77, false}, {KOwnPid, true},
     };
     int pass = 0;
     for (const TPass& p : passes) {
@@ -201,7 +164,7 @@ TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
     // not stay on the screen.
     iOwner.iActive = 0;
     iLoop.Step();
-    iOwner.iActive = CFakeOwner::KOwnPid;
+    iOwner.iActive = KOwnPid;
     iProbe.iTouchResult = false;
     iReader.PressAt(1, 1);
     iScreen.ResetCounts();
@@ -209,7 +172,7 @@ TEST_F(UIEventLoopTest, DisplayComingBackIsUpdatedOnce) {
     EXPECT_EQ(iScreen.Updates(), 1);
 }
 
-TEST_F(UIEventLoopTest, RunShowsTheScreenThenPassesUntilStopped) {
+TEST_F(UIEventLoop, RunShowsTheScreenThenPassesUntilStopped) {
     iLoop.RequestStop();  // cleared on entry: a stale request does not end the new run
     iLoop.RequestRedraw();
     iIdle.iAction = [this](CUIEventLoop* aLoop) {
@@ -225,7 +188,7 @@ TEST_F(UIEventLoopTest, RunShowsTheScreenThenPassesUntilStopped) {
     EXPECT_EQ(iSleeper.iSleeps, (std::vector<std::uint32_t>{50000, 50000, 50000}));
 }
 
-TEST_F(UIEventLoopTest, NestedRunEndsOnlyTheInnerLoop) {
+TEST_F(UIEventLoop, NestedRunEndsOnlyTheInnerLoop) {
     int innerPasses = 0;
     iIdle.iAction = [&](CUIEventLoop* aLoop) {
         if (iIdle.iCalls == 2) {

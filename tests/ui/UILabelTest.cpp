@@ -7,6 +7,7 @@
 
 #include "support/MemoryVirtualScreen.h"
 #include "support/TempRoot.h"
+#include "support/UIFakes.h"
 #include "ui/ColorScheme.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
@@ -18,24 +19,6 @@ namespace {
 
 constexpr std::uint16_t KBackground = KColorGreen;
 
-// Paints its background green and remembers where it was asked to.
-class CTestGroup : public CUIWidgetGroup {
-  public:
-    CTestGroup() : CUIWidgetGroup(TRect(0, 0, 159, 119)) {}
-    void DrawBackground(const TRect& aArea) override {
-        iAreas.push_back(aArea);
-        for (int x = aArea.iX; x <= aArea.iX + aArea.iWidth; ++x) {
-            for (int y = aArea.iY; y <= aArea.iY + aArea.iHeight; ++y) {
-                static_cast<CMemoryVirtualScreen*>(iFrameBuffer)
-                    ->Memory()
-                    .SetPixel(x, y, KBackground);
-            }
-        }
-    }
-
-    std::vector<TRect> iAreas;
-};
-
 class CCountingListener : public MUIWidget::MUIWidgetEvents {
   public:
     void OnWidgetEvent(MUIWidget*) override { ++iCount; }
@@ -44,16 +27,16 @@ class CCountingListener : public MUIWidget::MUIWidgetEvents {
 
 // Labels on a 160 x 120 memory screen with the fixed font of an empty skin (scale 2: 12
 // pixels a character, 16 high).
-class UILabelTest : public ::testing::Test {
+class UILabel : public ::testing::Test {
   protected:
-    UILabelTest() : iSavedRoot(SkinRoot()) {
+    UILabel() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
-        iGroup.reset(new CTestGroup);
+        iGroup.reset(new CPaintingGroup(KBackground));
         iLabel = new CUILabel(TRect(10, 10, 100, 20), "Label");
         EXPECT_TRUE(iGroup->AddChild(iLabel));
     }
-    ~UILabelTest() override {
+    ~UILabel() override {
         iGroup.reset();
         SetDefaultWidgetScreen(nullptr);
         SetSkinRoot(iSavedRoot.c_str());
@@ -73,11 +56,11 @@ class UILabelTest : public ::testing::Test {
     CMemoryVirtualScreen iScreen{160, 120};
     CTempRoot iSkinRoot;
     std::string iSavedRoot;
-    std::unique_ptr<CTestGroup> iGroup;
+    std::unique_ptr<CPaintingGroup> iGroup;
     CUILabel* iLabel = nullptr;
 };
 
-TEST_F(UILabelTest, DefaultsPlaceTheTextTopLeftInTheLabelFont) {
+TEST_F(UILabel, DefaultsPlaceTheTextTopLeftInTheLabelFont) {
     EXPECT_EQ(iLabel->TextFlags(), 0u);
     EXPECT_EQ(iLabel->FontIndex(), ESkinFontLabel);
     EXPECT_EQ(iLabel->OwnTextColor(), 0u);
@@ -85,7 +68,7 @@ TEST_F(UILabelTest, DefaultsPlaceTheTextTopLeftInTheLabelFont) {
     EXPECT_FALSE(iLabel->IsEnabled());
 }
 
-TEST_F(UILabelTest, NeverEnabledNorFocused) {
+TEST_F(UILabel, NeverEnabledNorFocused) {
     EXPECT_FALSE(iLabel->SetEnabled(true));
     EXPECT_FALSE(iLabel->SetFocus(true));
     EXPECT_FALSE(iLabel->IsEnabled());
@@ -102,7 +85,7 @@ TEST_F(UILabelTest, NeverEnabledNorFocused) {
     }
 }
 
-TEST_F(UILabelTest, TouchesPassThroughToAWidgetBelow) {
+TEST_F(UILabel, TouchesPassThroughToAWidgetBelow) {
     CCountingListener listener;
     // The label has the lower slot, so it would win the hit test if it took touches.
     ASSERT_TRUE(iGroup->AddChild(new CUIButton(TRect(0, 0, 150, 40), "Under", &listener)));
@@ -116,7 +99,7 @@ TEST_F(UILabelTest, TouchesPassThroughToAWidgetBelow) {
     EXPECT_EQ(listener.iCount, 1);
 }
 
-TEST_F(UILabelTest, TextColourZeroFollowsTheScheme) {
+TEST_F(UILabel, TextColourZeroFollowsTheScheme) {
     struct TCase {
         const char* iLegend;
         std::uint32_t iOwnColor;
@@ -144,7 +127,7 @@ TEST_F(UILabelTest, TextColourZeroFollowsTheScheme) {
     skin->SetSchemeIndex(KInitialColorScheme);
 }
 
-TEST_F(UILabelTest, DrawsOverTheParentsBackgroundWithoutAFill) {
+TEST_F(UILabel, DrawsOverTheParentsBackgroundWithoutAFill) {
     iScreen.Memory().Fill(0);
     iLabel->SetTextColor(KColorWhite);
     iLabel->Draw();
@@ -165,7 +148,7 @@ TEST_F(UILabelTest, DrawsOverTheParentsBackgroundWithoutAFill) {
     EXPECT_EQ(iScreen.Pixel(10, 32), 0);
 }
 
-TEST_F(UILabelTest, ZeroWidthLabelDrawsNothing) {
+TEST_F(UILabel, ZeroWidthLabelDrawsNothing) {
     iLabel->SetRect(TRect(10, 10, 0, 20));
     iScreen.Memory().Fill(0);
     iLabel->Draw();

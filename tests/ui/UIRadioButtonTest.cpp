@@ -7,6 +7,8 @@
 
 #include "support/MemoryVirtualScreen.h"
 #include "support/TempRoot.h"
+#include "support/TestColorScheme.h"
+#include "support/UIFakes.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
 #include "ui/UIRadioButton.h"
@@ -16,34 +18,6 @@ namespace {
 
 const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
 constexpr std::uint16_t KBackground = KColorGreen;
-
-class CTestScheme : public MColorScheme {
-  public:
-    std::uint32_t WidgetBackground() override { return KColorBlue; }
-    std::uint32_t Foreground() override { return KColorWhite; }
-    std::uint32_t DisabledForeground() override { return KColorGray; }
-    std::uint32_t ControlText() override { return KColorYellow; }
-    std::uint32_t Highlight() override { return KColorRed; }
-    std::uint32_t ScreenBackground() override { return KBackground; }
-};
-
-// Paints its background green and remembers, by the rectangle it was given, which child asked:
-// a radio button repaints the background first whenever it draws.
-class CTestGroup : public CUIWidgetGroup {
-  public:
-    CTestGroup() : CUIWidgetGroup(TRect(0, 0, 159, 119)) {}
-    void DrawBackground(const TRect& aArea) override {
-        iAreas.push_back(aArea);
-        auto* screen = static_cast<CMemoryVirtualScreen*>(iFrameBuffer);
-        for (int x = aArea.iX; x <= aArea.iX + aArea.iWidth && x < screen->GetWidth(); ++x) {
-            for (int y = aArea.iY; y <= aArea.iY + aArea.iHeight && y < screen->GetHeight(); ++y) {
-                screen->Memory().SetPixel(x, y, KBackground);
-            }
-        }
-    }
-
-    std::vector<TRect> iAreas;
-};
 
 class CListener : public MUIWidget::MUIWidgetEvents {
   public:
@@ -55,12 +29,12 @@ constexpr int KChain = 5;
 
 // A chain of five radio buttons 20 pixels apart on a 160 x 120 memory screen, linked the way
 // the application links them, with the fixed font and built-in images of an empty skin.
-class UIRadioButtonTest : public ::testing::Test {
+class UIRadioButton : public ::testing::Test {
   protected:
-    UIRadioButtonTest() : iSavedRoot(SkinRoot()) {
+    UIRadioButton() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
-        iGroup.reset(new CTestGroup);
+        iGroup.reset(new CPaintingGroup(KBackground));
         CUIRadioButton* previous = nullptr;
         for (int i = 0; i < KChain; ++i) {
             auto* button = new CUIRadioButton(TRect(10, 10 + 20 * i, 100, 18), "Choice", &iListener,
@@ -75,18 +49,14 @@ class UIRadioButtonTest : public ::testing::Test {
             previous = button;
         }
     }
-    ~UIRadioButtonTest() override {
+    ~UIRadioButton() override {
         iGroup.reset();
         SetDefaultWidgetScreen(nullptr);
         SetSkinRoot(iSavedRoot.c_str());
     }
 
     bool Touch(int aX, int aY, int aPressure) {
-        TouchEvent event;
-        event.x = aX;
-        event.y = aY;
-        event.pressure = aPressure;
-        return iGroup->HandleTouch(event);
+        return iGroup->HandleTouch(TouchAt(aX, aY, aPressure));
     }
     // The ids of the buttons that redrew, in order.
     std::vector<int> Redrawn() const {
@@ -120,11 +90,11 @@ class UIRadioButtonTest : public ::testing::Test {
     std::string iSavedRoot;
     CTestScheme iScheme;
     CListener iListener;
-    std::unique_ptr<CTestGroup> iGroup;
+    std::unique_ptr<CPaintingGroup> iGroup;
     CUIRadioButton* iButtons[KChain] = {};
 };
 
-TEST_F(UIRadioButtonTest, ChoosingOneUnchecksTheWholeChainAndNotifiesOnce) {
+TEST_F(UIRadioButton, ChoosingOneUnchecksTheWholeChainAndNotifiesOnce) {
     struct TCase {
         const char* iLegend;
         int iBefore;  // -1: none checked
@@ -165,7 +135,7 @@ TEST_F(UIRadioButtonTest, ChoosingOneUnchecksTheWholeChainAndNotifiesOnce) {
     }
 }
 
-TEST_F(UIRadioButtonTest, InputThatChangesNothingIsNotTaken) {
+TEST_F(UIRadioButton, InputThatChangesNothingIsNotTaken) {
     struct TCase {
         const char* iLegend;
         bool iChecked;
@@ -191,11 +161,7 @@ TEST_F(UIRadioButtonTest, InputThatChangesNothingIsNotTaken) {
         if (c.iKey != 0) {
             EXPECT_FALSE(button->HandleKey(c.iKey));
         } else {
-            TouchEvent event;
-            event.x = c.iX;
-            event.y = 35;
-            event.pressure = c.iPressure;
-            EXPECT_FALSE(button->HandleTouch(event));
+            EXPECT_FALSE(button->HandleTouch(TouchAt(c.iX, 35, c.iPressure)));
         }
         EXPECT_EQ(button->IsChecked(), c.iChecked);
         EXPECT_TRUE(iListener.iSources.empty());
@@ -203,7 +169,7 @@ TEST_F(UIRadioButtonTest, InputThatChangesNothingIsNotTaken) {
     }
 }
 
-TEST_F(UIRadioButtonTest, SetCheckedRedrawsOnlyOnChangeAndNeverNotifies) {
+TEST_F(UIRadioButton, SetCheckedRedrawsOnlyOnChangeAndNeverNotifies) {
     iButtons[3]->SetChecked(true);
     iButtons[3]->SetChecked(true);
     iButtons[1]->SetChecked(false);
@@ -214,7 +180,7 @@ TEST_F(UIRadioButtonTest, SetCheckedRedrawsOnlyOnChangeAndNeverNotifies) {
     EXPECT_TRUE(iListener.iSources.empty());
 }
 
-TEST_F(UIRadioButtonTest, ChainClosedIntoARingStillEnds) {
+TEST_F(UIRadioButton, ChainClosedIntoARingStillEnds) {
     iButtons[KChain - 1]->SetNext(iButtons[0]);
     iButtons[0]->SetPrevious(iButtons[KChain - 1]);
     iButtons[1]->SetChecked(true);
@@ -224,7 +190,7 @@ TEST_F(UIRadioButtonTest, ChainClosedIntoARingStillEnds) {
 
 // A destroyed button leaves its chain or ring: its neighbours are linked to each other, and
 // checking one of them reaches only buttons that exist.
-TEST_F(UIRadioButtonTest, DestroyedButtonLeavesItsChain) {
+TEST_F(UIRadioButton, DestroyedButtonLeavesItsChain) {
     iButtons[KChain - 1]->SetNext(iButtons[0]);
     iButtons[0]->SetPrevious(iButtons[KChain - 1]);
     // The middle of the ring: 1 and 3 now meet.
@@ -253,7 +219,7 @@ TEST_F(UIRadioButtonTest, DestroyedButtonLeavesItsChain) {
     EXPECT_EQ(first.Next(), nullptr);
 }
 
-TEST_F(UIRadioButtonTest, CaptionColourFollowsState) {
+TEST_F(UIRadioButton, CaptionColourFollowsState) {
     struct TCase {
         const char* iLegend;
         bool iEnabled;
@@ -276,7 +242,7 @@ TEST_F(UIRadioButtonTest, CaptionColourFollowsState) {
     }
 }
 
-TEST_F(UIRadioButtonTest, CaptionStartsThreePixelsAfterTheImage) {
+TEST_F(UIRadioButton, CaptionStartsThreePixelsAfterTheImage) {
     CUIRadioButton* button = iButtons[0];
     const int imageWidth = GetSkin()->GetImage(ESkinImageRadioOff)->Width();
     button->Draw();
@@ -285,7 +251,7 @@ TEST_F(UIRadioButtonTest, CaptionStartsThreePixelsAfterTheImage) {
     EXPECT_GT(Count(TRect(captionX, 10, 12, 19), KColorYellow), 0);
 }
 
-TEST_F(UIRadioButtonTest, ZeroWidthButtonDrawsNothing) {
+TEST_F(UIRadioButton, ZeroWidthButtonDrawsNothing) {
     iButtons[0]->SetRect(TRect(10, 10, 0, 18));
     iScreen.Memory().Fill(0);
     iButtons[0]->Draw();
@@ -296,7 +262,7 @@ TEST_F(UIRadioButtonTest, ZeroWidthButtonDrawsNothing) {
 }
 
 // The image of each state is the skin's own: the sample skin has a different picture for each.
-TEST_F(UIRadioButtonTest, StateImageComesFromTheSkin) {
+TEST_F(UIRadioButton, StateImageComesFromTheSkin) {
     SetSkinRoot(KSampleSkin.c_str());
     MUISkin* skin = GetSkin();
     struct TCase {

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/MemoryVirtualScreen.h"
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
+#include "support/UIFakes.h"
 #include "ui/ColorScheme.h"
 #include "ui/Skin.h"
 #include "ui/UIEventLoop.h"
@@ -16,14 +16,6 @@ namespace {
 
 constexpr std::uint16_t KPaper = 0x0101;
 constexpr std::uint16_t KImageInk = 0x7E7E;
-
-class CUseScreen {
-  public:
-    explicit CUseScreen(MVirtualScreen* aScreen) { SetDefaultWidgetScreen(aScreen); }
-    ~CUseScreen() { SetDefaultWidgetScreen(nullptr); }
-    CUseScreen(const CUseScreen&) = delete;
-    CUseScreen& operator=(const CUseScreen&) = delete;
-};
 
 // An image that paints the area it is asked for and tells when it is destroyed.
 class CFakeImage : public MImage {
@@ -78,28 +70,11 @@ class CTestScreen : public CUIScreen {
     int iDraws = 0;  // draws of the whole screen, counted by its child
 };
 
-class CIdleScript : public CUIEventLoop::MUIEventLoopEvents {
-  public:
-    void OnIdle(CUIEventLoop* aLoop) override {
-        ++iPass;
-        if (iAction) {
-            iAction(aLoop);
-        }
-    }
-    int iPass = 0;
-    std::function<void(CUIEventLoop*)> iAction;
-};
-
-class CNoSleep : public MUISleeper {
-  public:
-    void Sleep(std::uint32_t) override {}
-};
-
 // Screens on a 64 x 48 memory screen, the skin from an empty directory, and the process's event
 // loop working on fakes (it is put back afterwards).
-class UIScreenTest : public ::testing::Test {
+class UIScreen : public ::testing::Test {
   protected:
-    UIScreenTest() : iSavedRoot(SkinRoot()) {
+    UIScreen() : iSavedRoot(SkinRoot()) {
         SetSkinRoot(iSkinRoot.Root().c_str());
         CUIEventLoop* loop = CUIEventLoop::Instance();
         loop->SetInputReader(&iReader);
@@ -110,7 +85,7 @@ class UIScreenTest : public ::testing::Test {
         loop->SetScreen(nullptr);
         iScreen.Memory().Fill(0x01);
     }
-    ~UIScreenTest() override {
+    ~UIScreen() override {
         CUIEventLoop* loop = CUIEventLoop::Instance();
         loop->SetInputReader(nullptr);
         loop->SetFrameBuffer(nullptr);
@@ -121,17 +96,11 @@ class UIScreenTest : public ::testing::Test {
         SetSkinRoot(iSavedRoot.c_str());
     }
 
-    class COwner : public MDisplayOwnerSource {
-      public:
-        int ActivePid() override { return 0; }
-        int OwnPid() override { return 1; }
-    };
-
     CMemoryVirtualScreen iScreen{64, 48};
     CUseScreen iUseScreen{&iScreen};
     CScriptedInputReader iReader;
-    CNoSleep iSleeper;
-    COwner iOwner;
+    CRecordingSleeper iSleeper;
+    CFixedOwner iOwner{0, 1};
     CIdleScript iIdle;
     CTempRoot iSkinRoot;
     std::string iSavedRoot;
@@ -139,7 +108,7 @@ class UIScreenTest : public ::testing::Test {
 
 // The fill is left out only when the image covers both corners (x, y) and (x + w, y + h) and
 // draws the area.
-TEST_F(UIScreenTest, BackgroundFillAndImage) {
+TEST_F(UIScreen, BackgroundFillAndImage) {
     const std::uint16_t schemeBackground =
         static_cast<std::uint16_t>(SchemeTableColor(2, KSchemeScreenBackground));
     struct TCase {
@@ -178,7 +147,7 @@ TEST_F(UIScreenTest, BackgroundFillAndImage) {
     }
 }
 
-TEST_F(UIScreenTest, SetBackgroundKeepsTheSameImageAndRedrawsOnChange) {
+TEST_F(UIScreen, SetBackgroundKeepsTheSameImageAndRedrawsOnChange) {
     bool firstGone = false;
     bool secondGone = false;
     CFakeImage* first = new CFakeImage(64, 48, &firstGone);
@@ -209,7 +178,7 @@ TEST_F(UIScreenTest, SetBackgroundKeepsTheSameImageAndRedrawsOnChange) {
     EXPECT_TRUE(secondGone);  // the screen owns its image
 }
 
-TEST_F(UIScreenTest, SelectSchemeMakesItCurrentAndRepaints) {
+TEST_F(UIScreen, SelectSchemeMakesItCurrentAndRepaints) {
     CTestScreen screen(2);
     screen.SelectScheme(9);
     EXPECT_EQ(screen.SchemeIndex(), 9);
@@ -221,7 +190,7 @@ TEST_F(UIScreenTest, SelectSchemeMakesItCurrentAndRepaints) {
 
 // The main screen runs; on its second pass a dialog runs modally and closes itself with a result;
 // the main screen comes back, is redrawn and its scheme is current again.
-TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
+TEST_F(UIScreen, ModalScreenReturnsToTheOuterScreen) {
     CUIEventLoop* loop = CUIEventLoop::Instance();
     CTestScreen main(3);
     CTestScreen dialog(7);
@@ -229,7 +198,7 @@ TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
     int dialogResult = -1;
     int mainDrawsAfterDialog = -1;
     iIdle.iAction = [&](CUIEventLoop* aLoop) {
-        switch (iIdle.iPass) {
+        switch (iIdle.iCalls) {
             case 2:
                 EXPECT_EQ(GetSkin()->GetSchemeIndex(), 3);
                 dialogResult = dialog.Run();
@@ -256,14 +225,14 @@ TEST_F(UIScreenTest, ModalScreenReturnsToTheOuterScreen) {
     };
     EXPECT_EQ(main.Run(), 0);
     EXPECT_EQ(dialogResult, 5);
-    EXPECT_EQ(iIdle.iPass, 6);
+    EXPECT_EQ(iIdle.iCalls, 6);
     EXPECT_EQ(dialog.iDraws, 1);  // its Close does not redraw it
     EXPECT_EQ(main.iDraws, 2);
     EXPECT_EQ(GetSkin()->GetSchemeIndex(), KInitialColorScheme);
     EXPECT_EQ(loop->GetScreen(), &main);  // no screen was current before
 }
 
-TEST_F(UIScreenTest, DestroyedScreenIsNoLongerCurrent) {
+TEST_F(UIScreen, DestroyedScreenIsNoLongerCurrent) {
     CUIScreen* screen = new CUIScreen(2);
     CUIEventLoop::Instance()->SetScreen(screen);
     delete screen;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/MemoryVirtualScreen.h"
+#include "support/UIFakes.h"
 #include "ui/UIWidgetGroup.h"
 
 namespace {
@@ -47,15 +48,7 @@ class CTestGroup : public CUIWidgetGroup {
 };
 
 // Makes aScreen the one widgets draw on while it lives: declared before the widgets it serves.
-class CUseScreen {
-  public:
-    explicit CUseScreen(MVirtualScreen* aScreen) { SetDefaultWidgetScreen(aScreen); }
-    ~CUseScreen() { SetDefaultWidgetScreen(nullptr); }
-    CUseScreen(const CUseScreen&) = delete;
-    CUseScreen& operator=(const CUseScreen&) = delete;
-};
-
-class UIWidgetGroupTest : public ::testing::Test {
+class UIWidgetGroup : public ::testing::Test {
   protected:
     CProbe* Add(const char* aName, const TRect& aRect) {
         CProbe* probe = new CProbe(aName, aRect, iJournal);
@@ -63,11 +56,7 @@ class UIWidgetGroupTest : public ::testing::Test {
         return probe;
     }
     bool Touch(int aX, int aY, int aPressure) {
-        TouchEvent event;
-        event.x = aX;
-        event.y = aY;
-        event.pressure = aPressure;
-        return iGroup.HandleTouch(event);
+        return iGroup.HandleTouch(TouchAt(aX, aY, aPressure));
     }
     // The journal since the last call.
     TJournal Take() {
@@ -82,7 +71,7 @@ class UIWidgetGroupTest : public ::testing::Test {
     CTestGroup iGroup;
 };
 
-TEST_F(UIWidgetGroupTest, TouchGoesToTheFirstEnabledChildUnderThePen) {
+TEST_F(UIWidgetGroup, TouchGoesToTheFirstEnabledChildUnderThePen) {
     CProbe* a = Add("A", {0, 0, 50, 50});
     Add("B", {20, 20, 50, 50});  // overlaps A in 20..49
     Add("C", {100, 0, 0, 50});   // zero width: never hit
@@ -113,7 +102,7 @@ TEST_F(UIWidgetGroupTest, TouchGoesToTheFirstEnabledChildUnderThePen) {
     }
 }
 
-TEST_F(UIWidgetGroupTest, PenSlidingOffReleasesTheWidgetItLeft) {
+TEST_F(UIWidgetGroup, PenSlidingOffReleasesTheWidgetItLeft) {
     CProbe* a = Add("A", {0, 0, 50, 50});
     CProbe* b = Add("B", {60, 0, 50, 50});
     EXPECT_TRUE(Touch(10, 10, 1));
@@ -139,7 +128,7 @@ TEST_F(UIWidgetGroupTest, PenSlidingOffReleasesTheWidgetItLeft) {
 
 // However the stored touch target goes, the group forgets it and the next touch calls no freed
 // widget (AddressSanitizer builds would report one).
-TEST_F(UIWidgetGroupTest, DestroyedTouchTargetIsForgotten) {
+TEST_F(UIWidgetGroup, DestroyedTouchTargetIsForgotten) {
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way == 0 ? "DeleteChild" : way == 1 ? "delete" : "its own handler");
         CProbe* a = Add("A", {0, 0, 50, 50});
@@ -165,7 +154,7 @@ TEST_F(UIWidgetGroupTest, DestroyedTouchTargetIsForgotten) {
     }
 }
 
-TEST_F(UIWidgetGroupTest, OwnershipOfChildren) {
+TEST_F(UIWidgetGroup, OwnershipOfChildren) {
     TJournal outside;
     CProbe stranger("S", {0, 0, 1, 1}, outside);
     EXPECT_FALSE(iGroup.DeleteChild(&stranger));
@@ -193,7 +182,7 @@ TEST_F(UIWidgetGroupTest, OwnershipOfChildren) {
     EXPECT_EQ(Take().size(), static_cast<std::size_t>(KMaxChildren));
 }
 
-TEST_F(UIWidgetGroupTest, SingleFocusableChildTakesTheFocusThenTheKeys) {
+TEST_F(UIWidgetGroup, SingleFocusableChildTakesTheFocusThenTheKeys) {
     Add("off", {0, 0, 5, 5})->SetEnabled(false);
     Add("hidden", {0, 0, 0, 5});
     CProbe* only = Add("A", {0, 0, 5, 5});
@@ -209,7 +198,7 @@ TEST_F(UIWidgetGroupTest, SingleFocusableChildTakesTheFocusThenTheKeys) {
     EXPECT_EQ(iScreen.Updates(), 1);
 }
 
-TEST_F(UIWidgetGroupTest, FocusMovesAndWraps) {
+TEST_F(UIWidgetGroup, FocusMovesAndWraps) {
     CProbe* a = Add("A", {0, 0, 5, 5});
     Add("off", {0, 0, 5, 5})->SetEnabled(false);
     CProbe* b = Add("B", {0, 0, 5, 5});
@@ -238,7 +227,7 @@ TEST_F(UIWidgetGroupTest, FocusMovesAndWraps) {
     }
 }
 
-TEST_F(UIWidgetGroupTest, OtherKeysGoToTheFocusHolder) {
+TEST_F(UIWidgetGroup, OtherKeysGoToTheFocusHolder) {
     EXPECT_FALSE(iGroup.HandleKey(KKeySelect));  // no child at all
     CProbe* a = Add("A", {0, 0, 5, 5});
     CProbe* b = Add("B", {0, 0, 5, 5});

@@ -57,13 +57,13 @@ bool InkInRows(CMemoryVirtualScreen& aScreen, int aTop, int aHeight) {
 
 // Widgets draw on a memory screen with the scale-1 fixed font (6 pixels a character, 8 high,
 // so one line of multi-line text takes 13), and the skin comes from an empty directory.
-class UIWidgetTest : public ::testing::Test {
+class UIWidget : public ::testing::Test {
   protected:
-    UIWidgetTest() : iSavedRoot(SkinRoot()) {
+    UIWidget() : iSavedRoot(SkinRoot()) {
         SetDefaultWidgetScreen(&iScreen);
         SetSkinRoot(iSkinRoot.Root().c_str());
     }
-    ~UIWidgetTest() override {
+    ~UIWidget() override {
         SetDefaultWidgetScreen(nullptr);
         SetSkinRoot(iSavedRoot.c_str());
     }
@@ -82,7 +82,7 @@ class UIWidgetTest : public ::testing::Test {
     std::unique_ptr<CTextWidget> iWidget;
 };
 
-TEST_F(UIWidgetTest, HitTestIncludesLeftAndTopEdgesOnly) {
+TEST_F(UIWidget, HitTestIncludesLeftAndTopEdgesOnly) {
     struct TCase {
         const char* iLegend;
         TRect iRect;
@@ -106,7 +106,7 @@ TEST_F(UIWidgetTest, HitTestIncludesLeftAndTopEdgesOnly) {
     }
 }
 
-TEST_F(UIWidgetTest, FocusAndEnabledRules) {
+TEST_F(UIWidget, FocusAndEnabledRules) {
     CTextWidget* widget = Make({0, 0, 10, 10}, "caption", 0);
     EXPECT_TRUE(widget->IsEnabled());
     EXPECT_FALSE(widget->IsFocused());
@@ -123,7 +123,7 @@ TEST_F(UIWidgetTest, FocusAndEnabledRules) {
     EXPECT_FALSE(Make({5, 5, 0, 10}, "x", 0)->IsVisible());
 }
 
-TEST_F(UIWidgetTest, FontAndSchemeResolvedAtEveryDraw) {
+TEST_F(UIWidget, FontAndSchemeResolvedAtEveryDraw) {
     CTextWidget* widget = Make({0, 0, 10, 10}, nullptr, 0);
     widget->SetFont(nullptr);
     widget->SetFontIndex(ESkinFontBig);
@@ -145,7 +145,7 @@ TEST_F(UIWidgetTest, FontAndSchemeResolvedAtEveryDraw) {
 }
 
 // "AB" is 12 by 8 pixels (the last glyph column is blank): ink spans 11 columns from x.
-TEST_F(UIWidgetTest, SingleLineFlagsPlaceTheText) {
+TEST_F(UIWidget, SingleLineFlagsPlaceTheText) {
     struct TCase {
         const char* iLegend;
         std::uint32_t iFlags;
@@ -169,7 +169,7 @@ TEST_F(UIWidgetTest, SingleLineFlagsPlaceTheText) {
     }
 }
 
-TEST_F(UIWidgetTest, CentredTextWiderThanItsAreaIsNotSeen) {
+TEST_F(UIWidget, CentredTextWiderThanItsAreaIsNotSeen) {
     for (std::uint32_t flags : {KTextCentreHorizontal, KTextCentreVertical}) {
         SCOPED_TRACE(flags);
         iScreen.Memory().Fill(0);
@@ -180,7 +180,7 @@ TEST_F(UIWidgetTest, CentredTextWiderThanItsAreaIsNotSeen) {
     EXPECT_TRUE(Make({0, 0, 4, 4}, nullptr, 0)->DrawText({0, 0, 4, 4}, KInk, 0));
 }
 
-TEST_F(UIWidgetTest, DrawFaceFillsThenWritesTheCaption) {
+TEST_F(UIWidget, DrawFaceFillsThenWritesTheCaption) {
     CTextWidget* widget = Make({10, 10, 60, 20}, "OK", KTextCentred);
     widget->DrawFace(KInk, KFill);
     EXPECT_EQ(iScreen.Pixel(40, 12), KFill);
@@ -191,7 +191,7 @@ TEST_F(UIWidgetTest, DrawFaceFillsThenWritesTheCaption) {
 }
 
 // Layout of multi-line text: where each line's ink starts and how many lines there are.
-TEST_F(UIWidgetTest, MultiLineWrapsAtSpaces) {
+TEST_F(UIWidget, MultiLineWrapsAtSpaces) {
     struct TCase {
         const char* iLegend;
         const char* iText;
@@ -237,7 +237,7 @@ TEST_F(UIWidgetTest, MultiLineWrapsAtSpaces) {
     }
 }
 
-TEST_F(UIWidgetTest, MultiLineCentresEachLineInItsBand) {
+TEST_F(UIWidget, MultiLineCentresEachLineInItsBand) {
     const TRect area(0, 0, 100, 100);
     Make(area, "ab\ncdef", KTextMultiLine | KTextCentred)
         ->DrawText(area, KInk, KTextMultiLine | KTextCentred);
@@ -247,7 +247,7 @@ TEST_F(UIWidgetTest, MultiLineCentresEachLineInItsBand) {
     EXPECT_FALSE(InkInRows(iScreen, 0, 1));
 }
 
-TEST_F(UIWidgetTest, MultiLineStopsAtTheBottom) {
+TEST_F(UIWidget, MultiLineStopsAtTheBottom) {
     // Room for two lines (26 pixels): the third is not drawn and the result says so.
     const TRect area(0, 0, 50, 26);
     EXPECT_FALSE(Make(area, "one\ntwo\nsix", KTextMultiLine)->DrawText(area, KInk, KTextMultiLine));
@@ -277,7 +277,7 @@ class CLineRecordingFont : public CCourierFont {
 // Layout stops at the area's bottom or at the screen's, whichever comes first: an area ending
 // above the screen's bottom edge stops at its own, one reaching below stops at the screen's.
 // Each line takes 13 pixels; the screen is 240 high.
-TEST_F(UIWidgetTest, MultiLineStopsAtTheAreaOrTheScreenBottom) {
+TEST_F(UIWidget, MultiLineStopsAtTheAreaOrTheScreenBottom) {
     struct TCase {
         const char* iLegend;
         const char* iText;
@@ -319,7 +319,7 @@ TEST_F(UIWidgetTest, MultiLineStopsAtTheAreaOrTheScreenBottom) {
 
 // Only empty lines are dropped: a line of spaces draws nothing but keeps a line's height, also in
 // a font that gives it none, as the skin's bitmap fonts do.
-TEST_F(UIWidgetTest, MultiLineOfSpacesTakesALine) {
+TEST_F(UIWidget, MultiLineOfSpacesTakesALine) {
     class CBitmapLikeFont : public CCourierFont {
       public:
         using CCourierFont::CCourierFont;
@@ -339,7 +339,7 @@ TEST_F(UIWidgetTest, MultiLineOfSpacesTakesALine) {
 }
 
 // Texts beyond the 500-byte working buffer lay out to their end, without running over it.
-TEST_F(UIWidgetTest, MultiLineLongerThanTheWorkingBuffer) {
+TEST_F(UIWidget, MultiLineLongerThanTheWorkingBuffer) {
     std::string words;
     for (int i = 0; i < 120; ++i) {
         words += "abcd ";  // 600 bytes; 10 words (294 pixels) to a 300-pixel line

@@ -17,7 +17,7 @@
 namespace {
 
 void PrintUsage() {
-    std::fprintf(stderr, "usage: fixtrail-decode [--raw] [--counts] [FILE|-]\n");
+    (void)std::fprintf(stderr, "usage: fixtrail-decode [--raw] [--counts] [FILE|-]\n");
 }
 
 // Also the source of the manual page (help2man), hence the sections.
@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
     const bool fromStdin = std::strcmp(input, "-") == 0;
     const int descriptor = fromStdin ? STDIN_FILENO : ::open(input, O_RDONLY);
     if (descriptor < 0) {
-        std::fprintf(stderr, "fixtrail-decode: cannot read %s: %s\n", input, std::strerror(errno));
+        (void)std::fprintf(stderr, "fixtrail-decode: cannot read %s: %s\n", input,
+                           std::strerror(errno));
         return 1;
     }
 
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
             continue;
         }
         if (count < 0) {
-            std::fprintf(stderr, "fixtrail-decode: cannot read %s: %s\n", input,
-                         std::strerror(errno));
+            (void)std::fprintf(stderr, "fixtrail-decode: cannot read %s: %s\n", input,
+                               std::strerror(errno));
             status = 1;
             break;
         }
@@ -96,16 +97,21 @@ int main(int argc, char** argv) {
         parser.Assemble(chunk, static_cast<std::size_t>(count));
         HandleQueuedSentences(state, parser, nullptr);
     }
-    std::fflush(stdout);
+    // Output that could not be written is a failure, not a short decoding.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        (void)std::fprintf(stderr, "fixtrail-decode: cannot write the output: %s\n",
+                           std::strerror(errno));
+        status = 1;
+    }
     state.LogFile = nullptr;  // standard output is not the state's to close
     if (!fromStdin) {
         ::close(descriptor);
     }
 
     if (counts) {
-        std::fprintf(stderr, "total=%d GGA=%d GLL=%d GSA=%d GSV=%d VTG=%d RMC=%d other=%d\n",
-                     state.TotalCount, state.GgaCount, state.GllCount, state.GsaCount,
-                     state.GsvCount, state.VtgCount, state.RmcCount, state.OtherCount);
+        (void)std::fprintf(stderr, "total=%d GGA=%d GLL=%d GSA=%d GSV=%d VTG=%d RMC=%d other=%d\n",
+                           state.TotalCount, state.GgaCount, state.GllCount, state.GsaCount,
+                           state.GsvCount, state.VtgCount, state.RmcCount, state.OtherCount);
     }
     return status;
 }

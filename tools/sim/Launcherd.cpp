@@ -82,9 +82,9 @@ pid_t Launch(const char* aCommandLine) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         // Ignored signals stay ignored across exec; the program gets the defaults.
-        ::signal(SIGPIPE, SIG_DFL);
-        ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGINT, SIG_DFL);
+        (void)::signal(SIGPIPE, SIG_DFL);
+        (void)::signal(SIGTERM, SIG_DFL);
+        (void)::signal(SIGINT, SIG_DFL);
         ::sigprocmask(SIG_SETMASK, &previous, nullptr);
         // Its own process group: a kill must also reach what the shell started.
         (void)::setpgid(0, 0);
@@ -99,7 +99,7 @@ pid_t Launch(const char* aCommandLine) {
 }
 
 std::string Answer(const std::string& aRequest, TChildren& aChildren) {
-    char reply[KLauncherReplySize];
+    char reply[KLauncherReplySize];  // every reply fits, two numbers at the most
     const char* request = aRequest.c_str();
     pid_t pid = 0;
     aChildren.Reap();
@@ -109,21 +109,23 @@ std::string Answer(const std::string& aRequest, TChildren& aChildren) {
             aChildren.iRunning[child] = true;
             aChildren.iGroups.insert(child);
         }
-        std::snprintf(reply, sizeof reply, "PID %d", child > 0 ? static_cast<int>(child) : -1);
+        (void)std::snprintf(reply, sizeof reply, "PID %d",
+                            child > 0 ? static_cast<int>(child) : -1);
     } else if (std::strncmp(request, "WAIT4 ", 6) == 0 && ParsePid(request + 6, pid)) {
         const auto ended = aChildren.iEnded.find(pid);
         if (ended != aChildren.iEnded.end()) {
-            std::snprintf(reply, sizeof reply, "%d %d", static_cast<int>(pid), ended->second);
+            (void)std::snprintf(reply, sizeof reply, "%d %d", static_cast<int>(pid), ended->second);
             aChildren.iEnded.erase(ended);
         } else {
-            std::snprintf(reply, sizeof reply, "%d 0", aChildren.iRunning.count(pid) ? 0 : -1);
+            (void)std::snprintf(reply, sizeof reply, "%d 0",
+                                aChildren.iRunning.count(pid) ? 0 : -1);
         }
     } else if (std::strncmp(request, "KILL ", 5) == 0 && ParsePid(request + 5, pid)) {
         // Only its own children: a client must not reach any other process on the host.
         const bool own = aChildren.iRunning.count(pid) != 0;
-        std::snprintf(reply, sizeof reply, "%d", own && Terminate(pid) ? 0 : -1);
+        (void)std::snprintf(reply, sizeof reply, "%d", own && Terminate(pid) ? 0 : -1);
     } else {
-        std::snprintf(reply, sizeof reply, "ERROR");
+        (void)std::snprintf(reply, sizeof reply, "ERROR");
     }
     return reply;
 }
@@ -212,9 +214,9 @@ bool RunLauncherDaemon(const std::string& aRoot, std::string* aError) {
     ::sigemptyset(&stop.sa_mask);
     ::sigaction(SIGTERM, &stop, nullptr);
     ::sigaction(SIGINT, &stop, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+    (void)::signal(SIGPIPE, SIG_IGN);
     std::printf("launcherd: listening on %s\n", path.c_str());
-    std::fflush(stdout);
+    (void)std::fflush(stdout);  // the line is for whoever started it; it may have gone
 
     TChildren children;
     while (!gStop) {

@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr long KTickNs = 20 * 1000 * 1000;  // a chunk every 20 ms, as a daemon's serial read
-constexpr long KNsPerMs = 1000 * 1000;
-constexpr std::int64_t KNsPerSecond = 1000 * 1000 * 1000;
+constexpr long KTickNs = 20L * 1000 * 1000;  // a chunk every 20 ms, as a daemon's serial read
+constexpr long KNsPerMs = 1000L * 1000;
+constexpr std::int64_t KNsPerSecond = std::int64_t{1000} * 1000 * 1000;
 constexpr int KBitsPerByte = 10;  // 8N1: start bit, 8 data bits, stop bit
 
 std::int64_t NowNs() {

@@ -21,6 +21,7 @@
 #include "app/Application.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
+#include "platform/FixedString.h"
 #include "platform/Launcher.h"
 #include "tools/sim/Launcherd.h"
 #include "tools/sim/Png.h"
@@ -50,7 +51,8 @@ struct TOption {
 class CArguments;
 using TRun = int (*)(const CArguments&);
 
-struct TCommand {
+// Fields in the order of the table's columns; 8 bytes of padding in a table of a few commands.
+struct TCommand {  // NOLINT(clang-analyzer-optin.performance.Padding)
     const char* iName;
     const char* iOperands;  // as shown in the usage line, e.g. "ROOT X Y"
     int iOperandCount;      // negative: at least -iOperandCount
@@ -78,7 +80,7 @@ class CArguments {
 };
 
 [[noreturn]] void Fail(const std::string& aMessage) {
-    std::fprintf(stderr, "fixtrail-sim: %s\n", aMessage.c_str());
+    (void)std::fprintf(stderr, "fixtrail-sim: %s\n", aMessage.c_str());
     std::exit(KExitError);
 }
 
@@ -86,42 +88,41 @@ class CArguments {
 const TCommand* gCommand = nullptr;
 
 void PrintUsageLine(std::FILE* aStream, const TCommand& aCommand) {
-    std::fprintf(aStream, "usage: fixtrail-sim %s %s", aCommand.iName, aCommand.iOperands);
+    (void)std::fprintf(aStream, "usage: fixtrail-sim %s %s", aCommand.iName, aCommand.iOperands);
     for (int i = 0; i < aCommand.iOptionCount; ++i) {
         const TOption& option = aCommand.iOptions[i];
         if (option.iValue != nullptr) {
-            std::fprintf(aStream, " [--%s %s]", option.iName, option.iValue);
+            (void)std::fprintf(aStream, " [--%s %s]", option.iName, option.iValue);
         } else {
-            std::fprintf(aStream, " [--%s]", option.iName);
+            (void)std::fprintf(aStream, " [--%s]", option.iName);
         }
     }
-    std::fputc('\n', aStream);
+    (void)std::fputc('\n', aStream);
 }
 
 [[noreturn]] void UsageError(const std::string& aMessage) {
-    std::fprintf(stderr, "fixtrail-sim: %s\n", aMessage.c_str());
+    (void)std::fprintf(stderr, "fixtrail-sim: %s\n", aMessage.c_str());
     if (gCommand != nullptr) {
         PrintUsageLine(stderr, *gCommand);
     } else {
-        std::fprintf(stderr, "usage: fixtrail-sim COMMAND ROOT ... (fixtrail-sim --help)\n");
+        (void)std::fprintf(stderr, "usage: fixtrail-sim COMMAND ROOT ... (fixtrail-sim --help)\n");
     }
     std::exit(KExitUsage);
 }
 
-int ParseInt(const std::string& aText, const char* aWhat, int aMin, int aMax) {
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(aText.c_str(), &end, 10);
-    if (aText.empty() || *end != '\0' || errno != 0 || value < aMin || value > aMax) {
+int WholeNumber(const std::string& aText, const char* aWhat, int aMin, int aMax) {
+    const char* text = aText.c_str();
+    int value = 0;
+    if (!ParseInt(text, value) || *text != '\0' || value < aMin || value > aMax) {
         UsageError(std::string(aWhat) + " must be a whole number from " + std::to_string(aMin) +
                    " to " + std::to_string(aMax) + ", not '" + aText + "'");
     }
-    return static_cast<int>(value);
+    return value;
 }
 
 int OptionInt(const CArguments& aArguments, const char* aName, int aDefault, int aMin, int aMax) {
     const std::string* value = aArguments.Find(aName);
-    return value == nullptr ? aDefault : ParseInt(*value, aName, aMin, aMax);
+    return value == nullptr ? aDefault : WholeNumber(*value, aName, aMin, aMax);
 }
 
 // The root is where every device path goes: an empty one would be the host's own /dev.
@@ -144,8 +145,8 @@ int RunInit(const CArguments& aArguments) {
         if (cross == std::string::npos) {
             UsageError("--size must be WxH, e.g. 320x240, not '" + *size + "'");
         }
-        width = ParseInt(size->substr(0, cross), "width", 1, KMaxResolution);
-        height = ParseInt(size->substr(cross + 1), "height", 1, KMaxResolution);
+        width = WholeNumber(size->substr(0, cross), "width", 1, KMaxResolution);
+        height = WholeNumber(size->substr(cross + 1), "height", 1, KMaxResolution);
     }
     const int model = OptionInt(aArguments, "model", KDefaultModel, 0, INT_MAX);
     if (root.find_first_not_of('/') == std::string::npos) {
@@ -175,13 +176,14 @@ int SendRecords(const CArguments& aArguments, const char* aDevice,
 
 // The driver's coordinates are 16-bit signed; anything else cannot be written.
 int Coordinate(const CArguments& aArguments, int aIndex, const char* aName) {
-    return ParseInt(aArguments.iOperands[aIndex], aName, INT16_MIN, INT16_MAX);
+    return WholeNumber(aArguments.iOperands[aIndex], aName, INT16_MIN, INT16_MAX);
 }
 
 int RunTouch(const CArguments& aArguments, const std::vector<int>& aPressures) {
     const int x = Coordinate(aArguments, 1, "X");
     const int y = Coordinate(aArguments, 2, "Y");
     std::vector<TRecord> records;
+    records.reserve(aPressures.size());
     for (const int pressure : aPressures) {
         records.push_back(TouchRecord(pressure, x, y));
     }
@@ -202,7 +204,7 @@ int RunRelease(const CArguments& aArguments) {
 
 int RunKey(const CArguments& aArguments) {
     // Codes outside the remote's 1 to 10 are allowed: the reader must take and ignore them.
-    const int code = ParseInt(aArguments.iOperands[1], "CODE", 0, KMaxCode);
+    const int code = WholeNumber(aArguments.iOperands[1], "CODE", 0, KMaxCode);
     return SendRecords(aArguments, KRemotePath, {RemoteRecord(code)});
 }
 
@@ -299,7 +301,7 @@ int RunLaunch(const CArguments& aArguments) {
 }
 
 int RunWait(const CArguments& aArguments) {
-    const int pid = ParseInt(aArguments.iOperands[1], "PID", 1, INT_MAX);
+    const int pid = WholeNumber(aArguments.iOperands[1], "PID", 1, INT_MAX);
     UseRoot(aArguments);
     int collected = 0;
     int status = 0;
@@ -309,7 +311,7 @@ int RunWait(const CArguments& aArguments) {
 }
 
 int RunKill(const CArguments& aArguments) {
-    const int pid = ParseInt(aArguments.iOperands[1], "PID", 1, INT_MAX);
+    const int pid = WholeNumber(aArguments.iOperands[1], "PID", 1, INT_MAX);
     UseRoot(aArguments);
     const int answer = LauncherKill(pid);
     std::printf("%d\n", answer);
@@ -536,7 +538,7 @@ CArguments Parse(const TCommand& aCommand, int aCount, char** aWords) {
 
 int main(int argc, char** argv) {
     // A reader that goes away must turn a write into an error, not end the process.
-    ::signal(SIGPIPE, SIG_IGN);
+    (void)::signal(SIGPIPE, SIG_IGN);
 
     if (argc < 2) {
         UsageError("no command given");

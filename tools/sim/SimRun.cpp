@@ -86,6 +86,7 @@ int RunApplication(const std::string& aProgram, const std::string& aRoot,
     std::vector<std::string> words{aProgram};
     words.insert(words.end(), aArguments.begin(), aArguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) {
         argv.push_back(word.data());
     }

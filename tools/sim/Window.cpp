@@ -29,8 +29,7 @@ int RemoteCodeOfKey(SDL_Keycode aKey) {
         case SDLK_RETURN:
         case SDLK_KP_ENTER:
         case SDLK_SPACE:
-            return 10;
-        case SDLK_0:
+        case SDLK_0:  // the tenth code, as the digits run 1 to 9, then 0
             return 10;
         default:
             break;
@@ -225,8 +224,8 @@ void CSimWindow::Send(CFifoWriter& aWriter, const TRecord& aRecord, bool* aDropp
     const bool sent = aWriter.Write(aRecord);
     // One line when input starts being lost, not one per mouse move.
     if (!sent && !*aDropping) {
-        std::fprintf(stderr, "fixtrail-sim: no process is reading %s; input is dropped\n",
-                     aWriter.Path().c_str());
+        (void)std::fprintf(stderr, "fixtrail-sim: no process is reading %s; input is dropped\n",
+                           aWriter.Path().c_str());
     }
     *aDropping = !sent;
 }
@@ -237,7 +236,7 @@ int RunWindow(const std::string& aRoot, int aScale, int aFrames) {
     CSimWindow window(aRoot, aScale);
     std::string error;
     if (!window.Open(&error)) {
-        std::fprintf(stderr, "fixtrail-sim: %s\n", error.c_str());
+        (void)std::fprintf(stderr, "fixtrail-sim: %s\n", error.c_str());
         return 1;
     }
     window.Run(aFrames);
