@@ -1,7 +1,9 @@
 #include "app/MainScreen.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/Application.h"
 #include "app/ScreenCapture.h"
@@ -19,6 +21,19 @@ constexpr const char* KTitle = "Fixtrail v1.4";
 constexpr const char* KStatusStopped = "Stopped";
 constexpr const char* KStatusRunning = "Running";
 constexpr int KCounterBuffer = 128;
+// The counters' texts around their numbers, in the order RefreshValues draws them.
+struct TCounterText {
+    const char* iBefore;
+    const char* iAfter;
+};
+constexpr TCounterText KCounterTexts[] = {{"Tot.=", ""}, {"GGA=", ""},    {"GLL=", ""},
+                                          {"GSA=", ""},  {"\?\?\?=", ""}, {"GSV=", ""},
+                                          {"VTG=", ""},  {"RMC=", " "}};
+
+void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
+    std::snprintf(aText, aSize, "%s%d%s", KCounterTexts[aIndex].iBefore, aValue,
+                  KCounterTexts[aIndex].iAfter);
+}
 
 CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor) {
     CUILabel* label = new CUILabel(aRect, aText);
@@ -29,6 +44,32 @@ CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor)
 void ShowText(CUILabel* aLabel, const char* aText) {
     aLabel->SetText(aText);
     aLabel->Draw();
+}
+
+// The pixels a widget's drawing can reach: its rectangle, which drawing covers one pixel more
+// to the right and below, with a pixel to spare on each side (a skin's background picture
+// is copied from the row above).
+struct TReach {
+    std::int64_t iX0;
+    std::int64_t iY0;
+    std::int64_t iX1;
+    std::int64_t iY1;
+};
+
+TReach ReachOf(const MUIWidget& aWidget) {
+    const TRect& rect = aWidget.Rect();
+    return {static_cast<std::int64_t>(rect.iX) - 1, static_cast<std::int64_t>(rect.iY) - 1,
+            static_cast<std::int64_t>(rect.iX) + rect.iWidth + 1,
+            static_cast<std::int64_t>(rect.iY) + rect.iHeight + 1};
+}
+
+bool Overlap(const TReach& aLeft, const TReach& aRight) {
+    return aLeft.iX0 <= aRight.iX1 && aRight.iX0 <= aLeft.iX1 && aLeft.iY0 <= aRight.iY1 &&
+           aRight.iY0 <= aLeft.iY1;
+}
+
+bool SameText(const char* aShown, const char* aText) {
+    return aShown != nullptr && std::strcmp(aShown, aText) == 0;
 }
 
 // Without a state record (not made yet, or freed by Exit) the screen shows a stopped program
@@ -135,10 +176,11 @@ CMainScreen::CMainScreen() : CUIScreen(KMainScreenScheme) {
     CUILabel** const counters[] = {&iTotalCounter, &iGgaCounter, &iGllCounter, &iGsaCounter,
                                    &iOtherCounter, &iGsvCounter, &iVtgCounter, &iRmcCounter};
     const std::int32_t columns[] = {iColumn1X, iColumn2X, iColumn3X, iColumn4X};
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < KCounters; ++i) {
         const std::int32_t y = i < 4 ? iCounterRow1Y : iCounterRow2Y;
         *counters[i] = MakeLabel(TRect(columns[i % 4], y, iButtonWidth, iRowHeight), "", value);
         AddChild(*counters[i]);
+        iCounters[i] = *counters[i];
     }
 
     // The toolkit's radio button keeps its flag private: SetChecked before anything is shown
@@ -191,23 +233,92 @@ void CMainScreen::RefreshValues() {
     iStatusValue->SetText(StatusText());
     iStatusValue->Draw();
 
-    char text[KCounterBuffer];
-    std::snprintf(text, sizeof text, "Tot.=%d", state.TotalCount);
-    ShowText(iTotalCounter, text);
-    std::snprintf(text, sizeof text, "GGA=%d", state.GgaCount);
-    ShowText(iGgaCounter, text);
-    std::snprintf(text, sizeof text, "GLL=%d", state.GllCount);
-    ShowText(iGllCounter, text);
-    std::snprintf(text, sizeof text, "GSA=%d", state.GsaCount);
-    ShowText(iGsaCounter, text);
-    std::snprintf(text, sizeof text, "\?\?\?=%d", state.OtherCount);
-    ShowText(iOtherCounter, text);
-    std::snprintf(text, sizeof text, "GSV=%d", state.GsvCount);
-    ShowText(iGsvCounter, text);
-    std::snprintf(text, sizeof text, "VTG=%d", state.VtgCount);
-    ShowText(iVtgCounter, text);
-    std::snprintf(text, sizeof text, "RMC=%d ", state.RmcCount);
-    ShowText(iRmcCounter, text);
+    CounterValues(state, iShownCounts);
+    for (int i = 0; i < KCounters; ++i) {
+        char text[KCounterBuffer];
+        FormatCounter(text, sizeof text, i, iShownCounts[i]);
+        ShowText(iCounters[i], text);
+    }
+    iCountsShown = true;
+    iValuesBehind = false;
+    iFrameBuffer->Update(true);
+}
+
+void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const {
+    const int values[KCounters] = {aState.TotalCount, aState.GgaCount,   aState.GllCount,
+                                   aState.GsaCount,   aState.OtherCount, aState.GsvCount,
+                                   aState.VtgCount,   aState.RmcCount};
+    std::memcpy(aValues, values, sizeof values);
+}
+
+bool CMainScreen::RadiosShow(const CCaptureState& aState) const {
+    return iAppendRadio->IsChecked() == (aState.LogMode == LogAppend) &&
+           iNewRadio->IsChecked() == (aState.LogMode == LogNewFile) &&
+           iYesRadio->IsChecked() == (aState.DecodeMode == DecodeOn) &&
+           iNoRadio->IsChecked() == (aState.DecodeMode == DecodeOff);
+}
+
+void CMainScreen::RefreshChangedValues() {
+    if (!IsDisplayOwner(true)) {
+        iValuesBehind = true;
+        return;
+    }
+    const CCaptureState& state = StateOrDefault();
+    // The settings change only by commands, which redraw everything; should they differ
+    // anyway, so does this.
+    if (!iCountsShown || !RadiosShow(state)) {
+        RefreshValues();
+        return;
+    }
+    // RefreshValues' drawing order, and what each widget is to show.
+    constexpr int KFirstCounter = 6;
+    constexpr int KWidgets = KFirstCounter + KCounters;
+    MUIWidget* const widgets[KWidgets] = {iFileNameValue, iAppendRadio, iNewRadio,
+                                          iYesRadio,      iNoRadio,     iStatusValue};
+    MUIWidget* order[KWidgets];
+    std::memcpy(order, widgets, sizeof widgets);
+    char counterTexts[KCounters][KCounterBuffer];
+    const char* texts[KWidgets] = {state.LogFileName, nullptr, nullptr,
+                                   nullptr,           nullptr, StatusText()};
+    bool changed[KWidgets] = {!SameText(iFileNameValue->Text(), state.LogFileName),
+                              false,
+                              false,
+                              false,
+                              false,
+                              !SameText(iStatusValue->Text(), texts[5])};
+    int counts[KCounters];
+    CounterValues(state, counts);
+    for (int i = 0; i < KCounters; ++i) {
+        order[KFirstCounter + i] = iCounters[i];
+        if (counts[i] != iShownCounts[i]) {
+            FormatCounter(counterTexts[i], sizeof counterTexts[i], i, counts[i]);
+            texts[KFirstCounter + i] = counterTexts[i];
+            changed[KFirstCounter + i] = !SameText(iCounters[i]->Text(), counterTexts[i]);
+            iShownCounts[i] = counts[i];
+        } else {
+            changed[KFirstCounter + i] = false;
+        }
+    }
+    // A widget drawn after one that changed and overlapping it is drawn again as well, so
+    // that every pixel ends as the full redraw leaves it.
+    TReach drawn[KWidgets];
+    int drawnCount = 0;
+    for (int i = 0; i < KWidgets; ++i) {
+        const TReach reach = ReachOf(*order[i]);
+        bool draw = changed[i];
+        for (int j = 0; j < drawnCount && !draw; ++j) {
+            draw = Overlap(reach, drawn[j]);
+        }
+        if (!draw) {
+            continue;
+        }
+        if (changed[i] && texts[i] != nullptr) {
+            order[i]->SetText(texts[i]);
+        }
+        order[i]->Draw();
+        drawn[drawnCount++] = reach;
+    }
+    iValuesBehind = false;
     iFrameBuffer->Update(true);
 }
 

@@ -5,6 +5,7 @@
 #include "ui/UIScreen.h"
 #include "ui/UIWidget.h"
 
+class CCaptureState;
 class CUIButton;
 class CUILabel;
 class CUIRadioButton;
@@ -40,10 +41,21 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     void RefreshControls();
     // Writes file name, settings, status and counters into their widgets and redraws them.
     void RefreshValues();
+    // The same picture for the cost of the change, after sentences were handled: only the
+    // values whose text changed are drawn, with whatever drawn after them they overlap, and
+    // the display gets only those pixels. While another process owns the display nothing is
+    // drawn; ValuesBehind() then says so until the next refresh.
+    void RefreshChangedValues();
+    bool ValuesBehind() const { return iValuesBehind; }
 
   private:
+    static constexpr int KCounters = 8;
+
     void ExitApplication();
     const char* StatusText() const;
+    bool RadiosShow(const CCaptureState& aState) const;
+    // The counters in drawing order, and their values in aValues.
+    void CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const;
 
     // Widget pointers: owned by the widget group once added.
     CUILabel* iFileNameCaption = nullptr;
@@ -108,4 +120,10 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
 
     // The last Start found no log file to open; cleared by the next command.
     bool iStartFailed = false;
+    // Counter labels and formats in drawing order, and the values their texts show.
+    CUILabel* iCounters[KCounters] = {};
+    int iShownCounts[KCounters] = {};
+    bool iCountsShown = false;
+    // Values changed while another process owned the display.
+    bool iValuesBehind = false;
 };

@@ -42,6 +42,10 @@ class CBenchScreen : public MVirtualScreen {
     int GetHeight() override { return KHeight; }
     int GetBitsPerPixel() override { return 16; }
     int GetPixelOffset(int aX, int aY) override { return ColumnLayoutOffset(aX, aY, KHeight, 2); }
+    bool GetPixelLayout(TPixelLayout* aLayout) override {
+        *aLayout = ColumnLayout(KHeight, 2);
+        return true;
+    }
     void Update(bool) override {}
     void Capture(bool) override {}
     std::uint8_t* GetDeviceBuffer() override { return GetBuffer(); }

@@ -37,6 +37,8 @@ class CCourierFont : public MFont {
     static const std::uint8_t KGlyphs[KLastCode - KFirstCode + 1][KGlyphWidth];
 
   private:
+    void DrawGlyphByPointer(const TFontPen& aPen, const std::uint8_t* aColumns, int aX,
+                            int aY) const;
     int Advance() const { return KGlyphWidth * static_cast<int>(iScale) + 1; }
     template <typename TChar>
     int WidthOf(const TChar* aText);

@@ -29,12 +29,15 @@ constexpr int KCornerInsets[KCornerModes][KInsetDistances] = {
 // clang-format on
 constexpr int KOtherCorner = 1;
 
-// One frame buffer as a primitive sees it, read once: the loops then call only GetPixelOffset.
+// One frame buffer as a primitive sees it, read once. With a linear layout the loops compute
+// offsets themselves; otherwise they call GetPixelOffset.
 struct TSurface {
     MFrameBuffer* iFrameBuffer;
     std::uint8_t* iPixels;
     unsigned iWidth;
     unsigned iHeight;
+    bool iLinear;
+    TPixelLayout iLayout;
 };
 
 // False when there is nothing to draw into. A negative size would pass every unsigned clip
@@ -50,8 +53,25 @@ bool OpenSurface(MFrameBuffer* aFrameBuffer, TSurface& aSurface) {
         aFrameBuffer->GetBitsPerPixel() != KBitsPerPixel) {
         return false;
     }
-    aSurface = {aFrameBuffer, pixels, static_cast<unsigned>(width), static_cast<unsigned>(height)};
+    TPixelLayout layout;
+    const bool linear = aFrameBuffer->GetPixelLayout(&layout);
+    aSurface = {aFrameBuffer, pixels, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                linear,       layout};
     return true;
+}
+
+// Byte offset of (aX, aY), which is on the screen.
+int OffsetOf(const TSurface& aSurface, unsigned aX, unsigned aY) {
+    if (aSurface.iLinear) {
+        return aSurface.iLayout.iOrigin + static_cast<int>(aX) * aSurface.iLayout.iXStep +
+               static_cast<int>(aY) * aSurface.iLayout.iYStep;
+    }
+    return aSurface.iFrameBuffer->GetPixelOffset(static_cast<int>(aX), static_cast<int>(aY));
+}
+
+// The last row of a run that starts on the screen at aY0 and is meant to end at aY1.
+unsigned ClippedEnd(unsigned aEnd, unsigned aSize) {
+    return std::min(aEnd, aSize - 1);
 }
 
 std::uint16_t PixelOf(std::uint32_t aColor) {
@@ -86,9 +106,7 @@ void StoreWords(std::uint8_t* aLowest, std::size_t aCount, std::uint32_t aWord) 
 }
 
 void StorePixelAt(const TSurface& aSurface, unsigned aX, unsigned aY, std::uint16_t aPixel) {
-    const int offset =
-        aSurface.iFrameBuffer->GetPixelOffset(static_cast<int>(aX), static_cast<int>(aY));
-    StorePixel(aSurface.iPixels + offset, aPixel);
+    StorePixel(aSurface.iPixels + OffsetOf(aSurface, aX, aY), aPixel);
 }
 
 void PlotClipped(const TSurface& aSurface, std::int64_t aX, std::int64_t aY, std::uint16_t aPixel) {
@@ -120,15 +138,13 @@ void VLine(const TSurface& aSurface, unsigned aX, unsigned aY0, unsigned aY1,
     // screen, whatever the parity of the height.
     y1 = std::min(y1, height - 1);
 
-    MFrameBuffer& frameBuffer = *aSurface.iFrameBuffer;
-    const int x = static_cast<int>(aX);
-    const int first = frameBuffer.GetPixelOffset(x, static_cast<int>(y0));
+    const int first = OffsetOf(aSurface, aX, y0);
     if (y0 == y1) {
         StorePixel(aSurface.iPixels + first, aPixel);
         return;
     }
-    const int last = frameBuffer.GetPixelOffset(x, static_cast<int>(y1));
-    const int second = frameBuffer.GetPixelOffset(x, static_cast<int>(y0 + 1));
+    const int last = OffsetOf(aSurface, aX, y1);
+    const int second = OffsetOf(aSurface, aX, y0 + 1);
     const bool downwards = first - second == KBytesPerPixel &&
                            static_cast<std::int64_t>(first) - last ==
                                static_cast<std::int64_t>(KBytesPerPixel) * (y1 - y0);
@@ -236,17 +252,27 @@ void DrawHLine(MFrameBuffer* aFrameBuffer, int aX0, int aY, int aX1, std::uint32
         return;
     }
     const unsigned x0 = std::min(Unsigned(aX0), surface.iWidth);
-    const unsigned x1 = std::min(Unsigned(aX1), surface.iWidth - 1);
+    const unsigned x1 = ClippedEnd(Unsigned(aX1), surface.iWidth);
     const std::uint16_t pixel = PixelOf(aColor);
     for (unsigned x = x0; x <= x1; ++x) {
         StorePixelAt(surface, x, Unsigned(aY), pixel);
+    }
+    if (x0 <= x1) {
+        aFrameBuffer->MarkDrawn(static_cast<int>(x0), aY, static_cast<int>(x1), aY);
     }
 }
 
 void DrawVLine(MFrameBuffer* aFrameBuffer, int aX, int aY0, int aY1, std::uint32_t aColor) {
     TSurface surface;
-    if (OpenSurface(aFrameBuffer, surface)) {
-        VLine(surface, Unsigned(aX), Unsigned(aY0), Unsigned(aY1), PixelOf(aColor));
+    if (!OpenSurface(aFrameBuffer, surface)) {
+        return;
+    }
+    VLine(surface, Unsigned(aX), Unsigned(aY0), Unsigned(aY1), PixelOf(aColor));
+    // The rows VLine draws, when it draws any.
+    const unsigned y0 = Unsigned(aY0);
+    const unsigned y1 = ClippedEnd(Unsigned(aY1), surface.iHeight);
+    if (Unsigned(aX) < surface.iWidth && y0 < surface.iHeight && y0 <= y1) {
+        aFrameBuffer->MarkDrawn(aX, aY0, aX, static_cast<int>(y1));
     }
 }
 
@@ -264,6 +290,9 @@ void DrawLine(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
     } else {
         WalkLine(surface, true, aY0, aX0, aY1, aX1, PixelOf(aColor));
     }
+    // Every plotted pixel lies within both the end points' box and the screen.
+    aFrameBuffer->MarkDrawn(std::max(std::min(aX0, aX1), 0), std::max(std::min(aY0, aY1), 0),
+                            std::max(aX0, aX1), std::max(aY0, aY1));
 }
 
 void DrawRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
@@ -303,5 +332,12 @@ void FillRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1, st
             continue;
         }
         VLine(surface, static_cast<unsigned>(x), Unsigned(top), Unsigned(bottom), pixel);
+    }
+    // The columns' rows lie within the rectangle's rows, clipped like theirs.
+    const std::int64_t top = std::max(aY0, 0);
+    const std::int64_t bottom = std::min<std::int64_t>(aY1, surface.iHeight - 1);
+    if (first <= last && top <= bottom) {
+        aFrameBuffer->MarkDrawn(static_cast<int>(first), static_cast<int>(top),
+                                static_cast<int>(last), static_cast<int>(bottom));
     }
 }

@@ -114,6 +114,10 @@ void CUIEventLoop::Step() {
         update = true;
         iRedrawRequested = false;
     }
+    if (displayCameBack) {
+        // The device still shows the other program's picture: all of this one's must go.
+        FrameBuffer()->Invalidate();
+    }
     if (update || displayCameBack) {
         FrameBuffer()->Update(true);
     }

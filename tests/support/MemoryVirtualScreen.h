@@ -17,6 +17,7 @@ class CMemoryVirtualScreen : public MVirtualScreen {
     int GetHeight() override { return iMemory.GetHeight(); }
     int GetBitsPerPixel() override { return iMemory.GetBitsPerPixel(); }
     int GetPixelOffset(int aX, int aY) override { return iMemory.GetPixelOffset(aX, aY); }
+    bool GetPixelLayout(TPixelLayout* aLayout) override { return iMemory.GetPixelLayout(aLayout); }
 
     void Update(bool aOnlyWhenOwner) override {
         ++iUpdates;
