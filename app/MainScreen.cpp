@@ -30,9 +30,37 @@ constexpr TCounterText KCounterTexts[] = {{"Tot.=", ""}, {"GGA=", ""},    {"GLL=
                                           {"GSA=", ""},  {"\?\?\?=", ""}, {"GSV=", ""},
                                           {"VTG=", ""},  {"RMC=", " "}};
 
+// The counter's text, as "%d" would write the number (a sentence's refresh formats the two
+// or so that changed; the stdio machinery would be most of its cost).
 void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
-    std::snprintf(aText, aSize, "%s%d%s", KCounterTexts[aIndex].iBefore, aValue,
-                  KCounterTexts[aIndex].iAfter);
+    char digits[24];
+    std::size_t count = 0;
+    long long value = aValue;
+    const bool negative = value < 0;
+    value = negative ? -value : value;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::size_t length = 0;
+    auto put = [&](char aChar) {
+        if (length + 1 < aSize) {
+            aText[length++] = aChar;
+        }
+    };
+    for (const char* c = KCounterTexts[aIndex].iBefore; *c != '\0'; ++c) {
+        put(*c);
+    }
+    if (negative) {
+        put('-');
+    }
+    while (count > 0) {
+        put(digits[--count]);
+    }
+    for (const char* c = KCounterTexts[aIndex].iAfter; *c != '\0'; ++c) {
+        put(*c);
+    }
+    aText[length] = '\0';
 }
 
 CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor) {
