@@ -1,5 +1,6 @@
 #include "app/MainScreen.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +95,30 @@ TReach ReachOf(const MUIWidget& aWidget) {
 bool Overlap(const TReach& aLeft, const TReach& aRight) {
     return aLeft.iX0 <= aRight.iX1 && aRight.iX0 <= aLeft.iX1 && aLeft.iY0 <= aRight.iY1 &&
            aRight.iY0 <= aLeft.iY1;
+}
+
+TReach Join(const TReach& aLeft, const TReach& aRight) {
+    return {std::min(aLeft.iX0, aRight.iX0), std::min(aLeft.iY0, aRight.iY0),
+            std::max(aLeft.iX1, aRight.iX1), std::max(aLeft.iY1, aRight.iY1)};
+}
+
+// Where a widget's text may put pixels: from its left edge (a radio button's caption follows
+// its image, within the widget's width) over the text's width, and from its top over one and
+// a half times the text's height (a TrueType baseline lies a text height down), with two
+// pixels to spare all round for glyphs that reach past their advance.
+TReach TextReach(const MUIWidget& aWidget, const char* aText) {
+    const TRect& rect = aWidget.Rect();
+    MFont* font = aWidget.ResolveFont();
+    if (aText == nullptr || font == nullptr) {
+        return ReachOf(aWidget);
+    }
+    const std::int64_t width = font->TextWidth(aText);
+    const std::int64_t height = font->TextHeight(aText);
+    constexpr std::int64_t KSpare = 2;
+    return {static_cast<std::int64_t>(rect.iX) - KSpare,
+            static_cast<std::int64_t>(rect.iY) - KSpare,
+            static_cast<std::int64_t>(rect.iX) + rect.iWidth + width + KSpare,
+            static_cast<std::int64_t>(rect.iY) + height + height / 2 + KSpare};
 }
 
 bool SameText(const char* aShown, const char* aText) {
@@ -327,24 +352,38 @@ void CMainScreen::RefreshChangedValues() {
             changed[KFirstCounter + i] = false;
         }
     }
-    // A widget drawn after one that changed and overlapping it is drawn again as well, so
-    // that every pixel ends as the full redraw leaves it.
-    TReach drawn[KWidgets];
-    int drawnCount = 0;
+    // Text is not clipped to its widget: a long value runs into its neighbours. Every widget
+    // whose reach (before and after the change) meets that of one drawn is drawn too, earlier
+    // or later in the order: each pixel any of them may touch is then drawn in full order, as
+    // the full redraw draws it, and no other pixel changes.
+    TReach reach[KWidgets];
+    bool draw[KWidgets];
     for (int i = 0; i < KWidgets; ++i) {
-        const TReach reach = ReachOf(*order[i]);
-        bool draw = changed[i];
-        for (int j = 0; j < drawnCount && !draw; ++j) {
-            draw = Overlap(reach, drawn[j]);
+        reach[i] = Join(ReachOf(*order[i]), TextReach(*order[i], order[i]->Text()));
+        if (changed[i] && texts[i] != nullptr) {
+            reach[i] = Join(reach[i], TextReach(*order[i], texts[i]));
         }
-        if (!draw) {
+        draw[i] = changed[i];
+    }
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < KWidgets; ++i) {
+            for (int j = 0; j < KWidgets && !draw[i]; ++j) {
+                if (draw[j] && Overlap(reach[i], reach[j])) {
+                    draw[i] = true;
+                    grew = true;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < KWidgets; ++i) {
+        if (!draw[i]) {
             continue;
         }
         if (changed[i] && texts[i] != nullptr) {
             order[i]->SetText(texts[i]);
         }
         order[i]->Draw();
-        drawn[drawnCount++] = reach;
     }
     iValuesBehind = false;
     iFrameBuffer->Update(true);
