@@ -70,55 +70,40 @@ CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor)
     return label;
 }
 
-void ShowText(CUILabel* aLabel, const char* aText) {
-    aLabel->SetText(aText);
-    aLabel->Draw();
+// Two drawn areas share a pixel.
+bool Overlap(const TDrawnArea& aLeft, const TDrawnArea& aRight) {
+    return aLeft.iX0 <= aLeft.iX1 && aRight.iX0 <= aRight.iX1 && aLeft.iX0 <= aRight.iX1 &&
+           aRight.iX0 <= aLeft.iX1 && aLeft.iY0 <= aRight.iY1 && aRight.iY0 <= aLeft.iY1;
 }
 
-// The pixels a widget's drawing can reach: its rectangle, which drawing covers one pixel more
-// to the right and below, with a pixel to spare on each side (a skin's background picture
-// is copied from the row above).
-struct TReach {
-    std::int64_t iX0;
-    std::int64_t iY0;
-    std::int64_t iX1;
-    std::int64_t iY1;
-};
-
-TReach ReachOf(const MUIWidget& aWidget) {
-    const TRect& rect = aWidget.Rect();
-    return {static_cast<std::int64_t>(rect.iX) - 1, static_cast<std::int64_t>(rect.iY) - 1,
-            static_cast<std::int64_t>(rect.iX) + rect.iWidth + 1,
-            static_cast<std::int64_t>(rect.iY) + rect.iHeight + 1};
-}
-
-bool Overlap(const TReach& aLeft, const TReach& aRight) {
-    return aLeft.iX0 <= aRight.iX1 && aRight.iX0 <= aLeft.iX1 && aLeft.iY0 <= aRight.iY1 &&
-           aRight.iY0 <= aLeft.iY1;
-}
-
-TReach Join(const TReach& aLeft, const TReach& aRight) {
+TDrawnArea Join(const TDrawnArea& aLeft, const TDrawnArea& aRight) {
+    if (aLeft.iX0 > aLeft.iX1) {
+        return aRight;
+    }
+    if (aRight.iX0 > aRight.iX1) {
+        return aLeft;
+    }
     return {std::min(aLeft.iX0, aRight.iX0), std::min(aLeft.iY0, aRight.iY0),
             std::max(aLeft.iX1, aRight.iX1), std::max(aLeft.iY1, aRight.iY1)};
 }
 
-// Where a widget's text may put pixels: from its left edge (a radio button's caption follows
-// its image, within the widget's width) over the text's width, and from its top over one and
-// a half times the text's height (a TrueType baseline lies a text height down), with two
-// pixels to spare all round for glyphs that reach past their advance.
-TReach TextReach(const MUIWidget& aWidget, const char* aText) {
-    const TRect& rect = aWidget.Rect();
-    MFont* font = aWidget.ResolveFont();
-    if (aText == nullptr || font == nullptr) {
-        return ReachOf(aWidget);
+// Adds to aDraw every widget whose area meets that of one in it; true when any was added.
+template <int N>
+bool CloseOverOverlaps(bool (&aDraw)[N], const TDrawnArea (&aAreas)[N]) {
+    bool added = false;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < N; ++i) {
+            for (int j = 0; j < N && !aDraw[i]; ++j) {
+                if (aDraw[j] && Overlap(aAreas[i], aAreas[j])) {
+                    aDraw[i] = true;
+                    grew = true;
+                    added = true;
+                }
+            }
+        }
     }
-    const std::int64_t width = font->TextWidth(aText);
-    const std::int64_t height = font->TextHeight(aText);
-    constexpr std::int64_t KSpare = 2;
-    return {static_cast<std::int64_t>(rect.iX) - KSpare,
-            static_cast<std::int64_t>(rect.iY) - KSpare,
-            static_cast<std::int64_t>(rect.iX) + rect.iWidth + width + KSpare,
-            static_cast<std::int64_t>(rect.iY) + height + height / 2 + KSpare};
+    return added;
 }
 
 bool SameText(const char* aShown, const char* aText) {
@@ -271,30 +256,54 @@ void CMainScreen::RefreshControls() {
 
 void CMainScreen::RefreshValues() {
     const CCaptureState& state = StateOrDefault();
+    MUIWidget* order[KValueWidgets];
+    ValueWidgets(order);
+    // What each value widget draws is kept, for RefreshChangedValues.
+    iExtentsKnown = true;
     iFileNameValue->SetText(state.LogFileName);
-    iFileNameValue->Draw();
+    DrawValue(0, *order[0]);
 
     iAppendRadio->SetChecked(state.LogMode == LogAppend);
     iNewRadio->SetChecked(state.LogMode == LogNewFile);
     iYesRadio->SetChecked(state.DecodeMode == DecodeOn);
     iNoRadio->SetChecked(state.DecodeMode == DecodeOff);
-    iAppendRadio->Draw();
-    iNewRadio->Draw();
-    iYesRadio->Draw();
-    iNoRadio->Draw();
+    for (int i = 1; i <= 4; ++i) {
+        DrawValue(i, *order[i]);
+    }
 
     iStatusValue->SetText(StatusText());
-    iStatusValue->Draw();
+    DrawValue(KStatusIndex, *order[KStatusIndex]);
 
     CounterValues(state, iShownCounts);
     for (int i = 0; i < KCounters; ++i) {
         char text[KCounterBuffer];
         FormatCounter(text, sizeof text, i, iShownCounts[i]);
-        ShowText(iCounters[i], text);
+        iCounters[i]->SetText(text);
+        DrawValue(KFirstCounter + i, *iCounters[i]);
     }
     iCountsShown = true;
     iValuesBehind = false;
     iFrameBuffer->Update(true);
+}
+
+void CMainScreen::ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const {
+    MUIWidget* const first[KFirstCounter] = {iFileNameValue, iAppendRadio, iNewRadio,
+                                             iYesRadio,      iNoRadio,     iStatusValue};
+    for (int i = 0; i < KFirstCounter; ++i) {
+        aOrder[i] = first[i];
+    }
+    for (int i = 0; i < KCounters; ++i) {
+        aOrder[KFirstCounter + i] = iCounters[i];
+    }
+}
+
+void CMainScreen::DrawValue(int aIndex, MUIWidget& aWidget) {
+    TDrawnArea area;
+    (void)iFrameBuffer->TakeDrawnBounds(&area);  // drawn before: not this widget's
+    aWidget.Draw();
+    if (!iFrameBuffer->TakeDrawnBounds(&iExtents[aIndex])) {
+        iExtentsKnown = false;
+    }
 }
 
 void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const {
@@ -318,72 +327,61 @@ void CMainScreen::RefreshChangedValues() {
     }
     const CCaptureState& state = StateOrDefault();
     // The settings change only by commands, which redraw everything; should they differ
-    // anyway, so does this.
-    if (!iCountsShown || !RadiosShow(state)) {
+    // anyway, so does this. So it does on a screen that does not say what was drawn.
+    if (!iCountsShown || !iExtentsKnown || !RadiosShow(state)) {
         RefreshValues();
         return;
     }
-    // RefreshValues' drawing order, and what each widget is to show.
-    constexpr int KFirstCounter = 6;
-    constexpr int KWidgets = KFirstCounter + KCounters;
-    MUIWidget* const widgets[KWidgets] = {iFileNameValue, iAppendRadio, iNewRadio,
-                                          iYesRadio,      iNoRadio,     iStatusValue};
-    MUIWidget* order[KWidgets];
-    std::memcpy(order, widgets, sizeof widgets);
-    char counterTexts[KCounters][KCounterBuffer];
-    const char* texts[KWidgets] = {state.LogFileName, nullptr, nullptr,
-                                   nullptr,           nullptr, StatusText()};
-    bool changed[KWidgets] = {!SameText(iFileNameValue->Text(), state.LogFileName),
-                              false,
-                              false,
-                              false,
-                              false,
-                              !SameText(iStatusValue->Text(), texts[5])};
+    MUIWidget* order[KValueWidgets];
+    ValueWidgets(order);
+    bool draw[KValueWidgets] = {};
+    if (!SameText(iFileNameValue->Text(), state.LogFileName)) {
+        iFileNameValue->SetText(state.LogFileName);
+        draw[0] = true;
+    }
+    const char* status = StatusText();
+    if (!SameText(iStatusValue->Text(), status)) {
+        iStatusValue->SetText(status);
+        draw[KStatusIndex] = true;
+    }
     int counts[KCounters];
     CounterValues(state, counts);
     for (int i = 0; i < KCounters; ++i) {
-        order[KFirstCounter + i] = iCounters[i];
-        if (counts[i] != iShownCounts[i]) {
-            FormatCounter(counterTexts[i], sizeof counterTexts[i], i, counts[i]);
-            texts[KFirstCounter + i] = counterTexts[i];
-            changed[KFirstCounter + i] = !SameText(iCounters[i]->Text(), counterTexts[i]);
-            iShownCounts[i] = counts[i];
-        } else {
-            changed[KFirstCounter + i] = false;
+        if (counts[i] == iShownCounts[i]) {
+            continue;
+        }
+        char text[KCounterBuffer];
+        FormatCounter(text, sizeof text, i, counts[i]);
+        iShownCounts[i] = counts[i];
+        if (!SameText(iCounters[i]->Text(), text)) {
+            iCounters[i]->SetText(text);
+            draw[KFirstCounter + i] = true;
         }
     }
     // Text is not clipped to its widget: a long value runs into its neighbours. Every widget
-    // whose reach (before and after the change) meets that of one drawn is drawn too, earlier
-    // or later in the order: each pixel any of them may touch is then drawn in full order, as
-    // the full redraw draws it, and no other pixel changes.
-    TReach reach[KWidgets];
-    bool draw[KWidgets];
-    for (int i = 0; i < KWidgets; ++i) {
-        reach[i] = Join(ReachOf(*order[i]), TextReach(*order[i], order[i]->Text()));
-        if (changed[i] && texts[i] != nullptr) {
-            reach[i] = Join(reach[i], TextReach(*order[i], texts[i]));
-        }
-        draw[i] = changed[i];
+    // whose drawing (before or after the change) meets that of one drawn is drawn as well,
+    // all in RefreshValues' order: every pixel any of them touches then ends as the full
+    // redraw leaves it, and no other pixel changes. A changed text shows where it reaches only
+    // once drawn: when that meets more widgets, they all are drawn again.
+    TDrawnArea areas[KValueWidgets];
+    for (int i = 0; i < KValueWidgets; ++i) {
+        areas[i] = iExtents[i];
     }
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (int i = 0; i < KWidgets; ++i) {
-            for (int j = 0; j < KWidgets && !draw[i]; ++j) {
-                if (draw[j] && Overlap(reach[i], reach[j])) {
-                    draw[i] = true;
-                    grew = true;
-                }
+    (void)CloseOverOverlaps(draw, areas);
+    for (;;) {
+        for (int i = 0; i < KValueWidgets; ++i) {
+            if (draw[i]) {
+                DrawValue(i, *order[i]);
+                areas[i] = Join(areas[i], iExtents[i]);
             }
         }
-    }
-    for (int i = 0; i < KWidgets; ++i) {
-        if (!draw[i]) {
-            continue;
+        if (!iExtentsKnown) {
+            RefreshValues();
+            return;
         }
-        if (changed[i] && texts[i] != nullptr) {
-            order[i]->SetText(texts[i]);
+        if (!CloseOverOverlaps(draw, areas)) {
+            break;
         }
-        order[i]->Draw();
     }
     iValuesBehind = false;
     iFrameBuffer->Update(true);

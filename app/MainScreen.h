@@ -54,6 +54,13 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     void ExitApplication();
     const char* StatusText() const;
     bool RadiosShow(const CCaptureState& aState) const;
+    // File name, radio buttons, status and counters, in the order RefreshValues draws them.
+    static constexpr int KStatusIndex = 5;
+    static constexpr int KFirstCounter = 6;
+    static constexpr int KValueWidgets = KFirstCounter + KCounters;
+    void ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const;
+    // Draws the aIndex-th of them and keeps where it drew.
+    void DrawValue(int aIndex, MUIWidget& aWidget);
     // The counters in drawing order, and their values in aValues.
     void CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const;
 
@@ -124,6 +131,9 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     CUILabel* iCounters[KCounters] = {};
     int iShownCounts[KCounters] = {};
     bool iCountsShown = false;
+    // Where each value widget drew last, when the screen says so.
+    TDrawnArea iExtents[KValueWidgets];
+    bool iExtentsKnown = false;
     // Values changed while another process owned the display.
     bool iValuesBehind = false;
 };

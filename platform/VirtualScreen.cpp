@@ -168,14 +168,20 @@ std::size_t CVirtualScreen::ScreenBytes() {
 }
 
 void CVirtualScreen::MarkDrawn(int aX0, int aY0, int aX1, int aY1) {
-    if (iWholeScreen) {
-        return;
-    }
     const int right = iDevice->GetWidth() - 1;
     const int bottom = iDevice->GetHeight() - 1;
     const TArea area = {std::max(aX0, 0), std::max(aY0, 0), std::min(aX1, right),
                         std::min(aY1, bottom)};
     if (area.iX0 > area.iX1 || area.iY0 > area.iY1) {
+        return;
+    }
+    if (iDrawn.iX0 > iDrawn.iX1) {
+        iDrawn = {area.iX0, area.iY0, area.iX1, area.iY1};
+    } else {
+        iDrawn = {std::min(iDrawn.iX0, area.iX0), std::min(iDrawn.iY0, area.iY0),
+                  std::max(iDrawn.iX1, area.iX1), std::max(iDrawn.iY1, area.iY1)};
+    }
+    if (iWholeScreen) {
         return;
     }
     // Areas that overlap or touch become one: a label's glyphs lie inside its background.
@@ -211,6 +217,12 @@ void CVirtualScreen::MarkDrawn(int aX0, int aY0, int aX1, int aY1) {
     TArea& known = iAreas[best];
     known = {std::min(known.iX0, area.iX0), std::min(known.iY0, area.iY0),
              std::max(known.iX1, area.iX1), std::max(known.iY1, area.iY1)};
+}
+
+bool CVirtualScreen::TakeDrawnBounds(TDrawnArea* aBounds) {
+    *aBounds = iDrawn;
+    iDrawn = TDrawnArea();
+    return true;
 }
 
 void CVirtualScreen::Invalidate() {

@@ -6,6 +6,14 @@
 #include "platform/DisplayOwner.h"
 #include "platform/FrameBuffer.h"
 
+// Inclusive logical bounds of what was drawn; empty when iX0 > iX1.
+struct TDrawnArea {
+    int iX0 = 0;
+    int iY0 = 0;
+    int iX1 = -1;
+    int iY1 = -1;
+};
+
 // A frame buffer whose pixel memory is a private back buffer with the device's geometry and
 // layout. All drawing goes there; Update copies it to the device, only while this process
 // owns the display, so the image survives while another process has the screen.
@@ -19,6 +27,12 @@ class MVirtualScreen : public MFrameBuffer {
     virtual std::uint8_t* GetDeviceBuffer() = 0;
     // The next Update copies the whole screen: the device may show another process's picture.
     virtual void Invalidate() {}
+    // The bounds of all that was marked drawn since the last call, which are then forgotten;
+    // false when this screen does not keep them.
+    virtual bool TakeDrawnBounds(TDrawnArea* aBounds) {
+        (void)aBounds;
+        return false;
+    }
 };
 
 // Device models whose panel is row-major rather than in the column layout. The driver numbers
@@ -57,6 +71,7 @@ class CVirtualScreen : public MVirtualScreen {
     void Capture(bool aOnlyWhenOwner) override;
     std::uint8_t* GetDeviceBuffer() override { return iDevice->GetBuffer(); }
     void Invalidate() override;
+    bool TakeDrawnBounds(TDrawnArea* aBounds) override;
 
     int ModelId() const { return iModel; }
 
@@ -83,6 +98,8 @@ class CVirtualScreen : public MVirtualScreen {
     bool iWholeScreen = true;
     int iAreaCount = 0;
     TArea iAreas[KMaxAreas] = {};
+    // Everything marked since the last TakeDrawnBounds, on screen or not, shown or not.
+    TDrawnArea iDrawn;
 };
 
 // The process-wide virtual screen over GetFrameBuffer(), created on first use, destroyed at exit.

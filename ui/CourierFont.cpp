@@ -1,5 +1,7 @@
 #include "ui/CourierFont.h"
 
+#include "ui/PixelRun.h"
+
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
@@ -239,8 +241,14 @@ void CCourierFont::PutGlyphByPointer(const TFontPen& aPen, const std::uint8_t* a
             const int count = rows * scale;
             for (int dx = 0; dx < scale; ++dx) {
                 std::uint8_t* const at = topLeft + (c * scale + dx) * xStep + first * scale * yStep;
-                for (int i = 0; i < count; ++i) {
-                    std::memcpy(at + i * yStep, &pixel, sizeof pixel);
+                if (yStep == -static_cast<std::ptrdiff_t>(sizeof pixel)) {
+                    FillPixelRun(at + (count - 1) * yStep, static_cast<std::size_t>(count), pixel);
+                } else if (yStep == static_cast<std::ptrdiff_t>(sizeof pixel)) {
+                    FillPixelRun(at, static_cast<std::size_t>(count), pixel);
+                } else {
+                    for (int i = 0; i < count; ++i) {
+                        std::memcpy(at + i * yStep, &pixel, sizeof pixel);
+                    }
                 }
             }
         }

@@ -1,5 +1,7 @@
 #include "ui/Draw.h"
 
+#include "ui/PixelRun.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -105,36 +107,6 @@ void StoreWords(std::uint8_t* aLowest, std::size_t aCount, std::uint32_t aWord) 
     }
 }
 
-// aCount pixels one after the other from aLow upwards: whole aligned words where they fit.
-void FillRun(std::uint8_t* aLow, std::size_t aCount, std::uint16_t aPixel) {
-    if (reinterpret_cast<std::uintptr_t>(aLow) % KBytesPerPixel != 0) {
-        for (std::size_t i = 0; i < aCount; ++i) {
-            StorePixel(aLow + KBytesPerPixel * i, aPixel);
-        }
-        return;
-    }
-    if (reinterpret_cast<std::uintptr_t>(aLow) % KPairBytes != 0) {
-        StorePixel(aLow, aPixel);
-        aLow += KBytesPerPixel;
-        --aCount;
-    }
-    // Runs here are a widget's height, a few dozen pixels: four at a time, without the set-up
-    // of a widened loop.
-    const std::size_t pairs = aCount / 2;
-    const std::uint32_t pair = static_cast<std::uint32_t>(aPixel) * 0x00010001u;
-    const std::uint64_t quad = static_cast<std::uint64_t>(pair) * 0x0000000100000001ull;
-    std::size_t i = 0;
-    for (; i + 2 <= pairs; i += 2) {
-        std::memcpy(aLow + KPairBytes * i, &quad, sizeof quad);
-    }
-    if (i < pairs) {
-        std::memcpy(aLow + KPairBytes * i, &pair, sizeof pair);
-    }
-    if (aCount % 2 != 0) {
-        StorePixel(aLow + KPairBytes * pairs, aPixel);
-    }
-}
-
 void StorePixelAt(const TSurface& aSurface, unsigned aX, unsigned aY, std::uint16_t aPixel) {
     StorePixel(aSurface.iPixels + OffsetOf(aSurface, aX, aY), aPixel);
 }
@@ -177,7 +149,7 @@ void VLine(const TSurface& aSurface, unsigned aX, unsigned aY0, unsigned aY1,
         (aSurface.iLayout.iYStep == KBytesPerPixel || aSurface.iLayout.iYStep == -KBytesPerPixel)) {
         // The column is one run of memory: filled from its low end.
         const int low = aSurface.iLayout.iYStep < 0 ? OffsetOf(aSurface, aX, y1) : first;
-        FillRun(aSurface.iPixels + low, y1 - y0 + 1, aPixel);
+        FillPixelRun(aSurface.iPixels + low, y1 - y0 + 1, aPixel);
         return;
     }
     const int last = OffsetOf(aSurface, aX, y1);
@@ -358,6 +330,8 @@ void FillRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1, st
     // walking them. The distances still count from the rectangle's own sides.
     const std::int64_t first = std::max(aX0, 0);
     const std::int64_t last = std::min<std::int64_t>(aX1, surface.iWidth - 1);
+    const bool runs = surface.iLinear && (surface.iLayout.iYStep == KBytesPerPixel ||
+                                          surface.iLayout.iYStep == -KBytesPerPixel);
     for (std::int64_t x = first; x <= last; ++x) {
         const std::int64_t distance = std::min(x - aX0, aX1 - x);
         const int inset = insets[std::min<std::int64_t>(distance, KInsetDistances - 1)];
@@ -366,6 +340,18 @@ void FillRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1, st
         // A negative bottom would count as beyond the bottom edge and fill the column to it;
         // a column cut away by its insets must stay empty.
         if (top > bottom) {
+            continue;
+        }
+        if (runs) {
+            // VLine's clipping: nothing from a top off the screen, a bottom cut at its edge.
+            if (top < 0 || top >= surface.iHeight) {
+                continue;
+            }
+            const unsigned y0 = static_cast<unsigned>(top);
+            const unsigned y1 = ClippedEnd(Unsigned(bottom), surface.iHeight);
+            const unsigned low = surface.iLayout.iYStep < 0 ? y1 : y0;
+            FillPixelRun(surface.iPixels + OffsetOf(surface, static_cast<unsigned>(x), low),
+                         y1 - y0 + 1, pixel);
             continue;
         }
         VLine(surface, static_cast<unsigned>(x), Unsigned(top), Unsigned(bottom), pixel);
