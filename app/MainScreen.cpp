@@ -327,8 +327,12 @@ void CMainScreen::RefreshChangedValues() {
     }
     const CCaptureState& state = StateOrDefault();
     // The settings change only by commands, which redraw everything; should they differ
-    // anyway, so does this. So it does on a screen that does not say what was drawn.
-    if (!iCountsShown || !iExtentsKnown || !RadiosShow(state)) {
+    // anyway, so does this. So it does on a screen that does not say what was drawn, and
+    // after anything else drew since the last refresh (a full draw, a focus moved): what it
+    // drew may lie under values that are not drawn again here.
+    TDrawnArea other;
+    const bool otherDrawing = !iFrameBuffer->TakeDrawnBounds(&other) || other.iX0 <= other.iX1;
+    if (otherDrawing || !iCountsShown || !iExtentsKnown || !RadiosShow(state)) {
         RefreshValues();
         return;
     }

@@ -26,6 +26,7 @@
 #include "support/ScriptedInputReader.h"
 #include "support/TempRoot.h"
 #include "ui/Colors.h"
+#include "ui/Draw.h"
 #include "ui/Skin.h"
 #include "ui/UIEventLoop.h"
 
@@ -42,6 +43,10 @@ constexpr int KAwayFrom = 20;
 constexpr int KAwayTo = 24;
 // The pass at which the log file's name changes (its label overlaps the radio buttons).
 constexpr int KRenamePass = 10;
+// The pass before which the whole screen is drawn, in its children's order, as the event loop
+// draws it when it starts or is asked to (captions overlap values there).
+constexpr int KFullDrawPass = 30;
+constexpr int KPaintOverPass = 33;
 
 std::string ReadAll(const std::string& aPath) {
     std::string bytes;
@@ -122,6 +127,15 @@ int FirstDifferingPass(const TDisplayCase& aCase, const std::string& aFeed) {
         if (pass == KRenamePass) {
             std::snprintf(gCaptureState->LogFileName, sizeof gCaptureState->LogFileName,
                           "nmea_0042.nmea");
+        }
+        if (pass == KFullDrawPass) {
+            gMainScreen->Draw();
+            plain->Draw();
+        }
+        if (pass == KPaintOverPass) {
+            // Something else paints over the values between passes.
+            FillRect(&screen, 0, 0, aCase.iWidth / 2, aCase.iHeight / 2, KColorBlack, 0);
+            FillRect(&plainScreen, 0, 0, aCase.iWidth / 2, aCase.iHeight / 2, KColorBlack, 0);
         }
         const bool away = pass >= KAwayFrom && pass < KAwayTo;
         SetActivePid(away ? static_cast<int>(::getppid()) : self);
