@@ -75,6 +75,8 @@ void CUIEventLoop::Run() {
     iRedrawRequested = false;
     if (iScreen != nullptr) {
         iScreen->Draw();
+        // A screen of its own now: the whole of it goes to the display.
+        FrameBuffer()->Invalidate();
         FrameBuffer()->Update(true);
     }
     while (!iStopRequested) {
