@@ -41,10 +41,10 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     void RefreshControls();
     // Writes file name, settings, status and counters into their widgets and redraws them.
     void RefreshValues();
-    // The same picture for the cost of the change, after sentences were handled: only the
-    // values whose text changed are drawn, with whatever drawn after them they overlap, and
-    // the display gets only those pixels. While another process owns the display nothing is
-    // drawn; ValuesBehind() then says so until the next refresh.
+    // The same picture as RefreshValues for the cost of the change, after sentences were
+    // handled: only the values whose text changed are drawn, with every value widget whose
+    // drawing meets theirs, and the display gets only the pixels drawn. While another process
+    // owns the display nothing is drawn; ValuesBehind() then says so until the next refresh.
     void RefreshChangedValues();
     bool ValuesBehind() const { return iValuesBehind; }
 
@@ -127,7 +127,7 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
 
     // The last Start found no log file to open; cleared by the next command.
     bool iStartFailed = false;
-    // Counter labels and formats in drawing order, and the values their texts show.
+    // The counter labels in drawing order, and the values their texts show.
     CUILabel* iCounters[KCounters] = {};
     int iShownCounts[KCounters] = {};
     bool iCountsShown = false;
