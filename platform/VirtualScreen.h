@@ -98,7 +98,7 @@ class CVirtualScreen : public MVirtualScreen {
     bool iWholeScreen = true;
     int iAreaCount = 0;
     TArea iAreas[KMaxAreas] = {};
-    // Everything marked since the last TakeDrawnBounds, on screen or not, shown or not.
+    // The bounds of all marked since the last TakeDrawnBounds (clipped), shown or not.
     TDrawnArea iDrawn;
 };
 
