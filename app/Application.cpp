@@ -28,7 +28,7 @@ CMainScreenRedraw gMainScreenRedraw;
 
 void CApplicationCaptureEvents::RefreshCounters() {
     if (gMainScreen != nullptr) {
-        gMainScreen->RefreshValues();
+        gMainScreen->RefreshChangedValues();
     }
 }
 
@@ -54,6 +54,10 @@ void CMainScreenRedraw::RedrawAll() {
 }
 
 void CIdler::OnIdle(CUIEventLoop*) {
+    // Values that changed while another process had the display are drawn once it is back.
+    if (gMainScreen != nullptr && gMainScreen->ValuesBehind()) {
+        gMainScreen->RefreshChangedValues();
+    }
     if (gCaptureState == nullptr || gNmeaParser == nullptr) {
         gCaptureEvents.ServeMessages();
         return;

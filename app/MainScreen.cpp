@@ -1,7 +1,10 @@
 #include "app/MainScreen.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/Application.h"
 #include "app/ScreenCapture.h"
@@ -21,6 +24,47 @@ constexpr const char* KTitle = "Fixtrail v" FIXTRAIL_VERSION;
 constexpr const char* KStatusStopped = "Stopped";
 constexpr const char* KStatusRunning = "Running";
 constexpr int KCounterBuffer = 128;
+// The counters' texts around their numbers, in the order RefreshValues draws them.
+struct TCounterText {
+    const char* iBefore;
+    const char* iAfter;
+};
+constexpr TCounterText KCounterTexts[] = {{"Tot.=", ""}, {"GGA=", ""},    {"GLL=", ""},
+                                          {"GSA=", ""},  {"\?\?\?=", ""}, {"GSV=", ""},
+                                          {"VTG=", ""},  {"RMC=", " "}};
+
+// The counter's text, as "%d" would write the number (a sentence's refresh formats the two
+// or so that changed; the stdio machinery would be most of its cost).
+void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
+    char digits[24];
+    std::size_t count = 0;
+    long long value = aValue;
+    const bool negative = value < 0;
+    value = negative ? -value : value;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::size_t length = 0;
+    auto put = [&](char aChar) {
+        if (length + 1 < aSize) {
+            aText[length++] = aChar;
+        }
+    };
+    for (const char* c = KCounterTexts[aIndex].iBefore; *c != '\0'; ++c) {
+        put(*c);
+    }
+    if (negative) {
+        put('-');
+    }
+    while (count > 0) {
+        put(digits[--count]);
+    }
+    for (const char* c = KCounterTexts[aIndex].iAfter; *c != '\0'; ++c) {
+        put(*c);
+    }
+    aText[length] = '\0';
+}
 
 CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor) {
     CUILabel* label = new CUILabel(aRect, aText);
@@ -28,9 +72,44 @@ CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor)
     return label;
 }
 
-void ShowText(CUILabel* aLabel, const char* aText) {
-    aLabel->SetText(aText);
-    aLabel->Draw();
+// Two drawn areas share a pixel.
+bool Overlap(const TDrawnArea& aLeft, const TDrawnArea& aRight) {
+    return aLeft.iX0 <= aLeft.iX1 && aRight.iX0 <= aRight.iX1 && aLeft.iX0 <= aRight.iX1 &&
+           aRight.iX0 <= aLeft.iX1 && aLeft.iY0 <= aRight.iY1 && aRight.iY0 <= aLeft.iY1;
+}
+
+TDrawnArea Join(const TDrawnArea& aLeft, const TDrawnArea& aRight) {
+    if (aLeft.iX0 > aLeft.iX1) {
+        return aRight;
+    }
+    if (aRight.iX0 > aRight.iX1) {
+        return aLeft;
+    }
+    return {std::min(aLeft.iX0, aRight.iX0), std::min(aLeft.iY0, aRight.iY0),
+            std::max(aLeft.iX1, aRight.iX1), std::max(aLeft.iY1, aRight.iY1)};
+}
+
+// Adds to aDraw every widget whose area meets that of one in it; true when any was added.
+template <int N>
+bool CloseOverOverlaps(bool (&aDraw)[N], const TDrawnArea (&aAreas)[N]) {
+    bool added = false;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < N; ++i) {
+            for (int j = 0; j < N && !aDraw[i]; ++j) {
+                if (aDraw[j] && Overlap(aAreas[i], aAreas[j])) {
+                    aDraw[i] = true;
+                    grew = true;
+                    added = true;
+                }
+            }
+        }
+    }
+    return added;
+}
+
+bool SameText(const char* aShown, const char* aText) {
+    return aShown != nullptr && std::strcmp(aShown, aText) == 0;
 }
 
 // Without a state record (not made yet, or freed by Exit) the screen shows a stopped program
@@ -137,10 +216,11 @@ CMainScreen::CMainScreen() : CUIScreen(KMainScreenScheme) {
     CUILabel** const counters[] = {&iTotalCounter, &iGgaCounter, &iGllCounter, &iGsaCounter,
                                    &iOtherCounter, &iGsvCounter, &iVtgCounter, &iRmcCounter};
     const std::int32_t columns[] = {iColumn1X, iColumn2X, iColumn3X, iColumn4X};
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < KCounters; ++i) {
         const std::int32_t y = i < 4 ? iCounterRow1Y : iCounterRow2Y;
         *counters[i] = MakeLabel(TRect(columns[i % 4], y, iButtonWidth, iRowHeight), "", value);
         AddChild(*counters[i]);
+        iCounters[i] = *counters[i];
     }
 
     // The toolkit's radio button keeps its flag private: SetChecked before anything is shown
@@ -185,39 +265,138 @@ void CMainScreen::RefreshControls() {
 
 void CMainScreen::RefreshValues() {
     const CCaptureState& state = StateOrDefault();
+    MUIWidget* order[KValueWidgets];
+    ValueWidgets(order);
+    // What each value widget draws is kept, for RefreshChangedValues.
+    iExtentsKnown = true;
     iFileNameValue->SetText(state.LogFileName);
-    iFileNameValue->Draw();
+    DrawValue(0, *order[0]);
 
     iAppendRadio->SetChecked(state.LogMode == LogAppend);
     iNewRadio->SetChecked(state.LogMode == LogNewFile);
     iYesRadio->SetChecked(state.DecodeMode == DecodeOn);
     iNoRadio->SetChecked(state.DecodeMode == DecodeOff);
-    iAppendRadio->Draw();
-    iNewRadio->Draw();
-    iYesRadio->Draw();
-    iNoRadio->Draw();
+    for (int i = 1; i <= 4; ++i) {
+        DrawValue(i, *order[i]);
+    }
 
     iStatusValue->SetText(StatusText());
-    iStatusValue->Draw();
+    DrawValue(KStatusIndex, *order[KStatusIndex]);
 
-    // Every counter text fits: the longest is "Tot.=-2147483648".
-    char text[KCounterBuffer];
-    (void)std::snprintf(text, sizeof text, "Tot.=%d", state.TotalCount);
-    ShowText(iTotalCounter, text);
-    (void)std::snprintf(text, sizeof text, "GGA=%d", state.GgaCount);
-    ShowText(iGgaCounter, text);
-    (void)std::snprintf(text, sizeof text, "GLL=%d", state.GllCount);
-    ShowText(iGllCounter, text);
-    (void)std::snprintf(text, sizeof text, "GSA=%d", state.GsaCount);
-    ShowText(iGsaCounter, text);
-    (void)std::snprintf(text, sizeof text, "\?\?\?=%d", state.OtherCount);
-    ShowText(iOtherCounter, text);
-    (void)std::snprintf(text, sizeof text, "GSV=%d", state.GsvCount);
-    ShowText(iGsvCounter, text);
-    (void)std::snprintf(text, sizeof text, "VTG=%d", state.VtgCount);
-    ShowText(iVtgCounter, text);
-    (void)std::snprintf(text, sizeof text, "RMC=%d ", state.RmcCount);
-    ShowText(iRmcCounter, text);
+    CounterValues(state, iShownCounts);
+    for (int i = 0; i < KCounters; ++i) {
+        char text[KCounterBuffer];
+        FormatCounter(text, sizeof text, i, iShownCounts[i]);
+        iCounters[i]->SetText(text);
+        DrawValue(KFirstCounter + i, *iCounters[i]);
+    }
+    iCountsShown = true;
+    iValuesBehind = false;
+    iFrameBuffer->Update(true);
+}
+
+void CMainScreen::ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const {
+    MUIWidget* const first[KFirstCounter] = {iFileNameValue, iAppendRadio, iNewRadio,
+                                             iYesRadio,      iNoRadio,     iStatusValue};
+    for (int i = 0; i < KFirstCounter; ++i) {
+        aOrder[i] = first[i];
+    }
+    for (int i = 0; i < KCounters; ++i) {
+        aOrder[KFirstCounter + i] = iCounters[i];
+    }
+}
+
+void CMainScreen::DrawValue(int aIndex, MUIWidget& aWidget) {
+    TDrawnArea area;
+    (void)iFrameBuffer->TakeDrawnBounds(&area);  // drawn before: not this widget's
+    aWidget.Draw();
+    if (!iFrameBuffer->TakeDrawnBounds(&iExtents[aIndex])) {
+        iExtentsKnown = false;
+    }
+}
+
+void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const {
+    const int values[KCounters] = {aState.TotalCount, aState.GgaCount,   aState.GllCount,
+                                   aState.GsaCount,   aState.OtherCount, aState.GsvCount,
+                                   aState.VtgCount,   aState.RmcCount};
+    std::memcpy(aValues, values, sizeof values);
+}
+
+bool CMainScreen::RadiosShow(const CCaptureState& aState) const {
+    return iAppendRadio->IsChecked() == (aState.LogMode == LogAppend) &&
+           iNewRadio->IsChecked() == (aState.LogMode == LogNewFile) &&
+           iYesRadio->IsChecked() == (aState.DecodeMode == DecodeOn) &&
+           iNoRadio->IsChecked() == (aState.DecodeMode == DecodeOff);
+}
+
+void CMainScreen::RefreshChangedValues() {
+    if (!IsDisplayOwner(true)) {
+        iValuesBehind = true;
+        return;
+    }
+    const CCaptureState& state = StateOrDefault();
+    // The settings change only by commands, which redraw everything; should they differ
+    // anyway, so does this. So it does on a screen that does not say what was drawn, and
+    // after anything else drew since the last refresh (a full draw, a focus moved): what it
+    // drew may lie under values that are not drawn again here.
+    TDrawnArea other;
+    const bool otherDrawing = !iFrameBuffer->TakeDrawnBounds(&other) || other.iX0 <= other.iX1;
+    if (otherDrawing || !iCountsShown || !iExtentsKnown || !RadiosShow(state)) {
+        RefreshValues();
+        return;
+    }
+    MUIWidget* order[KValueWidgets];
+    ValueWidgets(order);
+    bool draw[KValueWidgets] = {};
+    if (!SameText(iFileNameValue->Text(), state.LogFileName)) {
+        iFileNameValue->SetText(state.LogFileName);
+        draw[0] = true;
+    }
+    const char* status = StatusText();
+    if (!SameText(iStatusValue->Text(), status)) {
+        iStatusValue->SetText(status);
+        draw[KStatusIndex] = true;
+    }
+    int counts[KCounters];
+    CounterValues(state, counts);
+    for (int i = 0; i < KCounters; ++i) {
+        if (counts[i] == iShownCounts[i]) {
+            continue;
+        }
+        char text[KCounterBuffer];
+        FormatCounter(text, sizeof text, i, counts[i]);
+        iShownCounts[i] = counts[i];
+        if (!SameText(iCounters[i]->Text(), text)) {
+            iCounters[i]->SetText(text);
+            draw[KFirstCounter + i] = true;
+        }
+    }
+    // Text is not clipped to its widget: a long value runs into its neighbours. Every widget
+    // whose drawing (before or after the change) meets that of one drawn is drawn as well,
+    // all in RefreshValues' order: every pixel any of them touches then ends as the full
+    // redraw leaves it, and no other pixel changes. A changed text shows where it reaches only
+    // once drawn: when that meets more widgets, they all are drawn again.
+    TDrawnArea areas[KValueWidgets];
+    for (int i = 0; i < KValueWidgets; ++i) {
+        areas[i] = iExtents[i];
+    }
+    (void)CloseOverOverlaps(draw, areas);
+    for (;;) {
+        for (int i = 0; i < KValueWidgets; ++i) {
+            if (draw[i]) {
+                DrawValue(i, *order[i]);
+                areas[i] = Join(areas[i], iExtents[i]);
+            }
+        }
+        if (!iExtentsKnown) {
+            RefreshValues();
+            return;
+        }
+        if (!CloseOverOverlaps(draw, areas)) {
+            break;
+        }
+    }
+    iValuesBehind = false;
     iFrameBuffer->Update(true);
 }
 

@@ -5,6 +5,7 @@
 #include "ui/UIScreen.h"
 #include "ui/UIWidget.h"
 
+class CCaptureState;
 class CUIButton;
 class CUILabel;
 class CUIRadioButton;
@@ -46,10 +47,28 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     void RefreshControls();
     // Writes file name, settings, status and counters into their widgets and redraws them.
     void RefreshValues();
+    // The same picture as RefreshValues for the cost of the change, after sentences were
+    // handled: only the values whose text changed are drawn, with every value widget whose
+    // drawing meets theirs, and the display gets only the pixels drawn. While another process
+    // owns the display nothing is drawn; ValuesBehind() then says so until the next refresh.
+    void RefreshChangedValues();
+    bool ValuesBehind() const { return iValuesBehind; }
 
   private:
+    static constexpr int KCounters = 8;
+
     void ExitApplication();
     const char* StatusText() const;
+    bool RadiosShow(const CCaptureState& aState) const;
+    // File name, radio buttons, status and counters, in the order RefreshValues draws them.
+    static constexpr int KStatusIndex = 5;
+    static constexpr int KFirstCounter = 6;
+    static constexpr int KValueWidgets = KFirstCounter + KCounters;
+    void ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const;
+    // Draws the aIndex-th of them and keeps where it drew.
+    void DrawValue(int aIndex, MUIWidget& aWidget);
+    // The counters in drawing order, and their values in aValues.
+    void CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const;
 
     // Widget pointers: owned by the widget group once added.
     CUILabel* iFileNameCaption = nullptr;
@@ -116,4 +135,13 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     bool iStartFailed = false;
     // The last Save could not write config.txt; cleared by the next command.
     bool iSaveFailed = false;
+    // The counter labels in drawing order, and the values their texts show.
+    CUILabel* iCounters[KCounters] = {};
+    int iShownCounts[KCounters] = {};
+    bool iCountsShown = false;
+    // Where each value widget drew last, when the screen says so.
+    TDrawnArea iExtents[KValueWidgets];
+    bool iExtentsKnown = false;
+    // Values changed while another process owned the display.
+    bool iValuesBehind = false;
 };

@@ -68,7 +68,8 @@ bool CBenchDevice::IsReady(std::string* aReason) const {
 
 CRunningApplication::CRunningApplication(bool aSampleSkin, bool aShown) : iSampleSkin(aSampleSkin) {
     SetSkinRoot(aSampleSkin ? SampleSkinRoot().c_str() : KDefaultSkinRoot);
-    SetActivePid(aShown ? static_cast<int>(::getpid()) : 0);
+    // Not shown: the display belongs to another process that is alive (the parent).
+    SetActivePid(static_cast<int>(aShown ? ::getpid() : ::getppid()));
     gCaptureState = new CCaptureState(KColorWhite, KColorYellow);
     gNmeaParser = new CNmeaParser;
     gCaptureState->DecodeMode = DecodeOn;

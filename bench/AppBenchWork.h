@@ -30,9 +30,9 @@ class CBenchDevice {
 };
 
 // What InitApplication makes, without the messaging client, and a run started by hand with
-// decoding on and the log on /dev/null. Shown: this process owns the display; hidden: nobody
-// does, as after another program gave it up. Without the sample skin the skin root is the
-// card's, which holds none: the fixed font and built-in images.
+// decoding on and the log on /dev/null. Shown: this process owns the display; not shown:
+// another process (the parent) owns it, as while another program has the display. Without the
+// sample skin the skin root is the card's, which holds none: the fixed font and built-in images.
 class CRunningApplication {
   public:
     CRunningApplication(bool aSampleSkin, bool aShown);

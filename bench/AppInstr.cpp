@@ -1,9 +1,13 @@
 // The running application's cost per handled sentence, with its screen shown (this process
-// owns the display: every counter refresh draws and Update copies the back buffer to the frame
-// buffer) or hidden (the owner word names nobody: the labels are still drawn into the back
-// buffer, but Update copies nothing), for instruction counts under callgrind:
+// owns the display: each pass's refresh draws the values that changed and Update copies what
+// was drawn to the frame buffer) or owned-elsewhere (the owner word names another process, as
+// while another program has the display: nothing is drawn or copied until it comes back), for
+// instruction counts under callgrind:
 //
-//   app_instr shown|hidden [--skin none|sample] [--size WxH] [--model N] [--batch N] <repetitions>
+//   app_instr shown|owned-elsewhere [--skin none|sample] [--size WxH] [--model N] [--batch N]
+//             <repetitions>
+//
+// ("hidden", the mode's former name, is still understood.)
 //
 //   valgrind --tool=callgrind --toggle-collect='*HandleBatch*' bin/app_instr shown 3
 //
@@ -54,7 +58,7 @@ struct TOptions {
 
 void Usage(const char* aProgram) {
     std::fprintf(stderr,
-                 "usage: %s shown|hidden [--skin none|sample] [--size WxH] [--model N] "
+                 "usage: %s shown|owned-elsewhere [--skin none|sample] [--size WxH] [--model N] "
                  "[--batch N] <repetitions>\n",
                  aProgram);
 }
@@ -75,7 +79,8 @@ bool ParseOptions(int aArgc, char** aArgv, TOptions* aOptions) {
     }
     if (std::strcmp(aArgv[1], "shown") == 0) {
         aOptions->iShown = true;
-    } else if (std::strcmp(aArgv[1], "hidden") == 0) {
+    } else if (std::strcmp(aArgv[1], "owned-elsewhere") == 0 ||
+               std::strcmp(aArgv[1], "hidden") == 0) {
         aOptions->iShown = false;
     } else {
         return false;
@@ -149,9 +154,10 @@ int Run(const TOptions& aOptions) {
         static_cast<long>(aOptions.iRepetitions) * static_cast<long>(data.iSentences.size());
 
     std::printf("%s, %s skin (%s), %dx%d model %d, owner %d (this process %d), root %s\n",
-                aOptions.iShown ? "shown" : "hidden", aOptions.iSampleSkin ? "sample" : "no",
-                SkinRoot(), aOptions.iWidth, aOptions.iHeight, GetModelId(), GetActivePid(),
-                static_cast<int>(::getpid()), device.Root().c_str());
+                aOptions.iShown ? "shown" : "owned elsewhere",
+                aOptions.iSampleSkin ? "sample" : "no", SkinRoot(), aOptions.iWidth,
+                aOptions.iHeight, GetModelId(), GetActivePid(), static_cast<int>(::getpid()),
+                device.Root().c_str());
     std::printf(
         "%s: %zu recordings, %zu bytes, %zu sentences in %zu batches of up to %d; "
         "%d repetitions, %ld sentences handled (total count %d), %ld lit device pixels\n",

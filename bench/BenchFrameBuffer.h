@@ -22,6 +22,16 @@ class CBenchFrameBuffer : public MFrameBuffer {
     int GetPixelOffset(int aX, int aY) override {
         return iRowMajor ? 2 * (aY * iWidth + aX) : ColumnLayoutOffset(aX, aY, iHeight, 2);
     }
+    bool GetPixelLayout(TPixelLayout* aLayout) override {
+        if (iRowMajor) {
+            aLayout->iOrigin = 0;
+            aLayout->iXStep = 2;
+            aLayout->iYStep = 2 * iWidth;
+        } else {
+            *aLayout = ColumnLayout(iHeight, 2);
+        }
+        return true;
+    }
 
   private:
     int iWidth;

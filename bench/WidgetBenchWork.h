@@ -25,6 +25,10 @@ class CBenchScreen : public MVirtualScreen {
     int GetPixelOffset(int aX, int aY) override {
         return ColumnLayoutOffset(aX, aY, KWidgetBenchHeight, 2);
     }
+    bool GetPixelLayout(TPixelLayout* aLayout) override {
+        *aLayout = ColumnLayout(KWidgetBenchHeight, 2);
+        return true;
+    }
     void Update(bool) override {}
     void Capture(bool) override {}
     std::uint8_t* GetDeviceBuffer() override { return GetBuffer(); }

@@ -118,10 +118,12 @@ int HandleQueuedSentences(CCaptureState& aState, CNmeaParser& aParser, MCaptureE
     while (aParser.NextSentence(sentence)) {
         HandleSentence(aState, sentence, fields, report);
         ++handled;
-        if (aEvents != nullptr && aState.RunState == Running) {
-            aEvents->RefreshCounters();
-            aEvents->UpdateDisplay();
-        }
+    }
+    // Once for all of them: the screen ends as a refresh after each would leave it, and the
+    // drawing costs one sentence's instead of a pass's worth.
+    if (aEvents != nullptr && handled > 0 && aState.RunState == Running) {
+        aEvents->RefreshCounters();
+        aEvents->UpdateDisplay();
     }
     return handled;
 }

@@ -49,8 +49,8 @@ void StopCapture(CCaptureState& aState, CNmeaParser& aParser);
 void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents);
 
 // Handles the sentences queued in the parser: each is logged, decoded and counted when
-// decoding is on, and added to the total. aEvents, if given, is told after each sentence while
-// the run state is Running. Returns how many sentences were handled.
+// decoding is on, and added to the total. aEvents, if given, is told once after them when any
+// were handled and the run state is Running. Returns how many sentences were handled.
 int HandleQueuedSentences(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents* aEvents);
 
 // Logs one sentence and, with decoding on, its report; counts it. aFields and aReport are

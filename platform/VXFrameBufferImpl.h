@@ -18,6 +18,10 @@ class CVXFrameBufferImpl : public MFrameBuffer {
     int GetPixelOffset(int aX, int aY) override {
         return ColumnLayoutOffset(aX, aY, iHeight, iBytesPerPixel);
     }
+    bool GetPixelLayout(TPixelLayout* aLayout) override {
+        *aLayout = ColumnLayout(iHeight, iBytesPerPixel);
+        return true;
+    }
 
   protected:
     CVXFrameBufferImpl() = default;

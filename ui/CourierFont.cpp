@@ -1,7 +1,11 @@
 #include "ui/CourierFont.h"
 
+#include "ui/PixelRun.h"
+
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -173,16 +177,25 @@ int CCourierFont::WidthOf(const TChar* aText) {
 bool CCourierFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int aY,
                             std::uint32_t aColor) {
     const TFontPen pen(aFrameBuffer, aColor);
-    if (!pen.IsUsable()) {
+    if (!PutGlyph(pen, aChar, aX, aY)) {
+        return false;
+    }
+    const long long scale = iScale;
+    pen.MarkDrawn(aX, aY, aX + KGlyphWidth * scale - 1, aY + KGlyphHeight * scale - 1);
+    return true;
+}
+
+bool CCourierFont::PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) const {
+    if (!aPen.IsUsable()) {
         return false;
     }
     const int scale = static_cast<int>(iScale);
     // A glyph that would end on the last column or row is refused as well, and a screen
     // smaller than one glyph takes none.
     const long long limitX =
-        static_cast<long long>(pen.Width()) - static_cast<long long>(KGlyphWidth) * scale;
+        static_cast<long long>(aPen.Width()) - static_cast<long long>(KGlyphWidth) * scale;
     const long long limitY =
-        static_cast<long long>(pen.Height()) - static_cast<long long>(KGlyphHeight) * scale;
+        static_cast<long long>(aPen.Height()) - static_cast<long long>(KGlyphHeight) * scale;
     if (aX < 0 || aY < 0 || aX >= limitX || aY >= limitY) {
         return false;
     }
@@ -190,6 +203,10 @@ bool CCourierFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int a
         aChar = ' ';
     }
     const std::uint8_t* columns = KGlyphs[aChar - KFirstCode];
+    if (aPen.IsLinear()) {
+        PutGlyphByPointer(aPen, columns, aX, aY);
+        return true;
+    }
     for (int c = 0; c < KGlyphWidth; ++c) {
         for (int r = 0; r < KGlyphHeight; ++r) {
             if ((columns[c] & (1u << r)) == 0) {
@@ -199,12 +216,45 @@ bool CCourierFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int a
             const long long top = aY + static_cast<long long>(r) * scale;
             for (int dx = 0; dx < scale; ++dx) {
                 for (int dy = 0; dy < scale; ++dy) {
-                    pen.Plot(left + dx, top + dy);
+                    aPen.Plot(left + dx, top + dy);
                 }
             }
         }
     }
     return true;
+}
+
+// The glyph lies wholly on the screen (PutGlyph checked). Each run of lit rows in a column is
+// reached from the glyph's top left by the layout's steps and stored pixel after pixel, with
+// no call per pixel.
+void CCourierFont::PutGlyphByPointer(const TFontPen& aPen, const std::uint8_t* aColumns, int aX,
+                                     int aY) const {
+    const int scale = static_cast<int>(iScale);
+    const std::ptrdiff_t xStep = aPen.Layout().iXStep;
+    const std::ptrdiff_t yStep = aPen.Layout().iYStep;
+    const std::uint16_t pixel = aPen.Pixel();
+    std::uint8_t* const topLeft = aPen.Buffer() + aPen.Offset(aX, aY);
+    for (int c = 0; c < KGlyphWidth; ++c) {
+        unsigned bits = aColumns[c];
+        while (bits != 0) {
+            const int first = __builtin_ctz(bits);
+            const int rows = __builtin_ctz(~(bits >> first));
+            bits &= ~(((1u << rows) - 1u) << first);
+            const int count = rows * scale;
+            for (int dx = 0; dx < scale; ++dx) {
+                std::uint8_t* const at = topLeft + (c * scale + dx) * xStep + first * scale * yStep;
+                if (yStep == -static_cast<std::ptrdiff_t>(sizeof pixel)) {
+                    FillPixelRun(at + (count - 1) * yStep, static_cast<std::size_t>(count), pixel);
+                } else if (yStep == static_cast<std::ptrdiff_t>(sizeof pixel)) {
+                    FillPixelRun(at, static_cast<std::size_t>(count), pixel);
+                } else {
+                    for (int i = 0; i < count; ++i) {
+                        std::memcpy(at + i * yStep, &pixel, sizeof pixel);
+                    }
+                }
+            }
+        }
+    }
 }
 
 bool CCourierFont::DrawText(MFrameBuffer* aFrameBuffer, const char* aText, int aX, int aY,
@@ -223,14 +273,22 @@ bool CCourierFont::Draw(MFrameBuffer* aFrameBuffer, const TChar* aText, int aX, 
     if (aText == nullptr) {
         return false;
     }
+    const TFontPen pen(aFrameBuffer, aColor);
+    bool drawn = true;
     // A character that was drawn lies left of the screen's right edge, so the next x cannot
     // overflow.
-    for (int x = aX; *aText != 0; ++aText, x += Advance()) {
-        if (!DrawChar(aFrameBuffer, CodeOf(*aText), x, aY, aColor)) {
-            return false;
+    int x = aX;
+    for (; *aText != 0; ++aText, x += Advance()) {
+        if (!PutGlyph(pen, CodeOf(*aText), x, aY)) {
+            drawn = false;
+            break;
         }
     }
-    return true;
+    // One box for the glyphs drawn.
+    if (x > aX) {
+        pen.MarkDrawn(aX, aY, x - 1, aY + static_cast<long long>(KGlyphHeight) * iScale - 1);
+    }
+    return drawn;
 }
 
 int CCourierFont::GetMetric(int aKind) {

@@ -37,6 +37,11 @@ class CCourierFont : public MFont {
     static const std::uint8_t KGlyphs[KLastCode - KFirstCode + 1][KGlyphWidth];
 
   private:
+    // One glyph with the pen; false, drawing nothing, when it would not lie wholly on the
+    // screen or the pen cannot draw.
+    bool PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) const;
+    void PutGlyphByPointer(const TFontPen& aPen, const std::uint8_t* aColumns, int aX,
+                           int aY) const;
     int Advance() const { return KGlyphWidth * static_cast<int>(iScale) + 1; }
     template <typename TChar>
     int WidthOf(const TChar* aText);

@@ -1,5 +1,7 @@
 #include "ui/Draw.h"
 
+#include "ui/PixelRun.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -29,12 +31,15 @@ constexpr int KCornerInsets[KCornerModes][KInsetDistances] = {
 // clang-format on
 constexpr int KOtherCorner = 1;
 
-// One frame buffer as a primitive sees it, read once: the loops then call only GetPixelOffset.
+// One frame buffer as a primitive sees it, read once. With a linear layout the loops compute
+// offsets themselves; otherwise they call GetPixelOffset.
 struct TSurface {
     MFrameBuffer* iFrameBuffer;
     std::uint8_t* iPixels;
     unsigned iWidth;
     unsigned iHeight;
+    bool iLinear;
+    TPixelLayout iLayout;
 };
 
 // False when there is nothing to draw into. A negative size would pass every unsigned clip
@@ -50,8 +55,25 @@ bool OpenSurface(MFrameBuffer* aFrameBuffer, TSurface& aSurface) {
         aFrameBuffer->GetBitsPerPixel() != KBitsPerPixel) {
         return false;
     }
-    aSurface = {aFrameBuffer, pixels, static_cast<unsigned>(width), static_cast<unsigned>(height)};
+    TPixelLayout layout;
+    const bool linear = aFrameBuffer->GetPixelLayout(&layout);
+    aSurface = {aFrameBuffer, pixels, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                linear,       layout};
     return true;
+}
+
+// Byte offset of (aX, aY), which is on the screen.
+int OffsetOf(const TSurface& aSurface, unsigned aX, unsigned aY) {
+    if (aSurface.iLinear) {
+        return aSurface.iLayout.iOrigin + static_cast<int>(aX) * aSurface.iLayout.iXStep +
+               static_cast<int>(aY) * aSurface.iLayout.iYStep;
+    }
+    return aSurface.iFrameBuffer->GetPixelOffset(static_cast<int>(aX), static_cast<int>(aY));
+}
+
+// The last row of a run that starts on the screen at aY0 and is meant to end at aY1.
+unsigned ClippedEnd(unsigned aEnd, unsigned aSize) {
+    return std::min(aEnd, aSize - 1);
 }
 
 std::uint16_t PixelOf(std::uint32_t aColor) {
@@ -86,9 +108,7 @@ void StoreWords(std::uint8_t* aLowest, std::size_t aCount, std::uint32_t aWord) 
 }
 
 void StorePixelAt(const TSurface& aSurface, unsigned aX, unsigned aY, std::uint16_t aPixel) {
-    const int offset =
-        aSurface.iFrameBuffer->GetPixelOffset(static_cast<int>(aX), static_cast<int>(aY));
-    StorePixel(aSurface.iPixels + offset, aPixel);
+    StorePixel(aSurface.iPixels + OffsetOf(aSurface, aX, aY), aPixel);
 }
 
 void PlotClipped(const TSurface& aSurface, std::int64_t aX, std::int64_t aY, std::uint16_t aPixel) {
@@ -120,15 +140,20 @@ void VLine(const TSurface& aSurface, unsigned aX, unsigned aY0, unsigned aY1,
     // screen, whatever the parity of the height.
     y1 = std::min(y1, height - 1);
 
-    MFrameBuffer& frameBuffer = *aSurface.iFrameBuffer;
-    const int x = static_cast<int>(aX);
-    const int first = frameBuffer.GetPixelOffset(x, static_cast<int>(y0));
+    const int first = OffsetOf(aSurface, aX, y0);
     if (y0 == y1) {
         StorePixel(aSurface.iPixels + first, aPixel);
         return;
     }
-    const int last = frameBuffer.GetPixelOffset(x, static_cast<int>(y1));
-    const int second = frameBuffer.GetPixelOffset(x, static_cast<int>(y0 + 1));
+    if (aSurface.iLinear &&
+        (aSurface.iLayout.iYStep == KBytesPerPixel || aSurface.iLayout.iYStep == -KBytesPerPixel)) {
+        // The column is one run of memory: filled from its low end.
+        const int low = aSurface.iLayout.iYStep < 0 ? OffsetOf(aSurface, aX, y1) : first;
+        FillPixelRun(aSurface.iPixels + low, y1 - y0 + 1, aPixel);
+        return;
+    }
+    const int last = OffsetOf(aSurface, aX, y1);
+    const int second = OffsetOf(aSurface, aX, y0 + 1);
     const bool downwards = first - second == KBytesPerPixel &&
                            static_cast<std::int64_t>(first) - last ==
                                static_cast<std::int64_t>(KBytesPerPixel) * (y1 - y0);
@@ -236,17 +261,27 @@ void DrawHLine(MFrameBuffer* aFrameBuffer, int aX0, int aY, int aX1, std::uint32
         return;
     }
     const unsigned x0 = std::min(Unsigned(aX0), surface.iWidth);
-    const unsigned x1 = std::min(Unsigned(aX1), surface.iWidth - 1);
+    const unsigned x1 = ClippedEnd(Unsigned(aX1), surface.iWidth);
     const std::uint16_t pixel = PixelOf(aColor);
     for (unsigned x = x0; x <= x1; ++x) {
         StorePixelAt(surface, x, Unsigned(aY), pixel);
+    }
+    if (x0 <= x1) {
+        aFrameBuffer->MarkDrawn(static_cast<int>(x0), aY, static_cast<int>(x1), aY);
     }
 }
 
 void DrawVLine(MFrameBuffer* aFrameBuffer, int aX, int aY0, int aY1, std::uint32_t aColor) {
     TSurface surface;
-    if (OpenSurface(aFrameBuffer, surface)) {
-        VLine(surface, Unsigned(aX), Unsigned(aY0), Unsigned(aY1), PixelOf(aColor));
+    if (!OpenSurface(aFrameBuffer, surface)) {
+        return;
+    }
+    VLine(surface, Unsigned(aX), Unsigned(aY0), Unsigned(aY1), PixelOf(aColor));
+    // The rows VLine draws, when it draws any.
+    const unsigned y0 = Unsigned(aY0);
+    const unsigned y1 = ClippedEnd(Unsigned(aY1), surface.iHeight);
+    if (Unsigned(aX) < surface.iWidth && y0 < surface.iHeight && y0 <= y1) {
+        aFrameBuffer->MarkDrawn(aX, aY0, aX, static_cast<int>(y1));
     }
 }
 
@@ -264,6 +299,9 @@ void DrawLine(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
     } else {
         WalkLine(surface, true, aY0, aX0, aY1, aX1, PixelOf(aColor));
     }
+    // Every plotted pixel lies within both the end points' box and the screen.
+    aFrameBuffer->MarkDrawn(std::max(std::min(aX0, aX1), 0), std::max(std::min(aY0, aY1), 0),
+                            std::max(aX0, aX1), std::max(aY0, aY1));
 }
 
 void DrawRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
@@ -292,6 +330,8 @@ void FillRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1, st
     // walking them. The distances still count from the rectangle's own sides.
     const std::int64_t first = std::max(aX0, 0);
     const std::int64_t last = std::min<std::int64_t>(aX1, surface.iWidth - 1);
+    const bool runs = surface.iLinear && (surface.iLayout.iYStep == KBytesPerPixel ||
+                                          surface.iLayout.iYStep == -KBytesPerPixel);
     for (std::int64_t x = first; x <= last; ++x) {
         const std::int64_t distance = std::min(x - aX0, aX1 - x);
         const int inset = insets[std::min<std::int64_t>(distance, KInsetDistances - 1)];
@@ -302,6 +342,25 @@ void FillRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1, st
         if (top > bottom) {
             continue;
         }
+        if (runs) {
+            // VLine's clipping: nothing from a top off the screen, a bottom cut at its edge.
+            if (top < 0 || top >= surface.iHeight) {
+                continue;
+            }
+            const unsigned y0 = static_cast<unsigned>(top);
+            const unsigned y1 = ClippedEnd(Unsigned(bottom), surface.iHeight);
+            const unsigned low = surface.iLayout.iYStep < 0 ? y1 : y0;
+            FillPixelRun(surface.iPixels + OffsetOf(surface, static_cast<unsigned>(x), low),
+                         y1 - y0 + 1, pixel);
+            continue;
+        }
         VLine(surface, static_cast<unsigned>(x), Unsigned(top), Unsigned(bottom), pixel);
+    }
+    // The columns' rows lie within the rectangle's rows, clipped like theirs.
+    const std::int64_t top = std::max(aY0, 0);
+    const std::int64_t bottom = std::min<std::int64_t>(aY1, surface.iHeight - 1);
+    if (first <= last && top <= bottom) {
+        aFrameBuffer->MarkDrawn(static_cast<int>(first), static_cast<int>(top),
+                                static_cast<int>(last), static_cast<int>(bottom));
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The five pixel primitives. Each writes 16-bit RGB 565 pixels (the low half of aColor) into a
-// frame buffer, reaching them only through its buffer, geometry and pixel offsets, and
-// allocates nothing.
+// frame buffer, reaching them only through its buffer, geometry and pixel offsets (computed
+// from its layout when it describes one), tells it the area drawn (MarkDrawn), and allocates
+// nothing.
 //
 // End points are inclusive. Clipping compares coordinates with the width and height as
 // unsigned numbers: a negative coordinate counts as far beyond the right or bottom edge, so a

@@ -63,6 +63,7 @@ class TFontPen {
         if (iBuffer != nullptr && aFrameBuffer->GetBitsPerPixel() == 16) {
             iWidth = aFrameBuffer->GetWidth();
             iHeight = aFrameBuffer->GetHeight();
+            iLinear = aFrameBuffer->GetPixelLayout(&iLayout);
         } else {
             iBuffer = nullptr;
         }
@@ -77,8 +78,37 @@ class TFontPen {
         if (iBuffer == nullptr || aX < 0 || aY < 0 || aX >= iWidth || aY >= iHeight) {
             return;
         }
-        const int offset = iFrameBuffer->GetPixelOffset(static_cast<int>(aX), static_cast<int>(aY));
-        std::memcpy(iBuffer + offset, &iPixel, sizeof iPixel);
+        std::memcpy(iBuffer + Offset(static_cast<int>(aX), static_cast<int>(aY)), &iPixel,
+                    sizeof iPixel);
+    }
+
+    // True with the layout when offsets are linear: glyphs may then be drawn by pointer.
+    bool IsLinear() const { return iLinear; }
+    const TPixelLayout& Layout() const { return iLayout; }
+    std::uint8_t* Buffer() const { return iBuffer; }
+    std::uint16_t Pixel() const { return iPixel; }
+
+    // Byte offset of (aX, aY), which is on the screen.
+    int Offset(int aX, int aY) const {
+        if (iLinear) {
+            return iLayout.iOrigin + aX * iLayout.iXStep + aY * iLayout.iYStep;
+        }
+        return iFrameBuffer->GetPixelOffset(aX, aY);
+    }
+
+    // Tells the frame buffer which box the drawing touched, clipped to the screen.
+    void MarkDrawn(long long aX0, long long aY0, long long aX1, long long aY1) const {
+        if (iBuffer == nullptr) {
+            return;
+        }
+        aX0 = aX0 < 0 ? 0 : aX0;
+        aY0 = aY0 < 0 ? 0 : aY0;
+        aX1 = aX1 >= iWidth ? iWidth - 1 : aX1;
+        aY1 = aY1 >= iHeight ? iHeight - 1 : aY1;
+        if (aX0 <= aX1 && aY0 <= aY1) {
+            iFrameBuffer->MarkDrawn(static_cast<int>(aX0), static_cast<int>(aY0),
+                                    static_cast<int>(aX1), static_cast<int>(aY1));
+        }
     }
 
   private:
@@ -87,4 +117,6 @@ class TFontPen {
     std::uint16_t iPixel;
     int iWidth = 0;
     int iHeight = 0;
+    bool iLinear = false;
+    TPixelLayout iLayout;
 };

@@ -3,9 +3,11 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -130,6 +132,34 @@ void DrawMonoBitmap(const TFontPen& aPen, const TMonoBitmap& aBitmap, long long 
     }
     const long long left = aX + aBitmap.iLeft;
     const long long top = aY - aBitmap.iTop;
+    aPen.MarkDrawn(left, top, left + aBitmap.iWidth - 1, top + aBitmap.iRows - 1);
+    if (aPen.IsLinear()) {
+        // Each row's visible columns, reached from the row's first one by the layout's x step.
+        const long long firstColumn = left < 0 ? -left : 0;
+        const long long endColumn = std::min<long long>(aBitmap.iWidth, aPen.Width() - left);
+        if (firstColumn >= endColumn) {
+            return;
+        }
+        const std::ptrdiff_t xStep = aPen.Layout().iXStep;
+        const std::uint16_t pixel = aPen.Pixel();
+        for (int r = 0; r < aBitmap.iRows; ++r) {
+            const long long y = top + r;
+            if (y < 0 || y >= aPen.Height()) {
+                continue;
+            }
+            const std::uint8_t* row =
+                aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
+            std::uint8_t* const start =
+                aPen.Buffer() +
+                aPen.Offset(static_cast<int>(left + firstColumn), static_cast<int>(y));
+            for (int c = static_cast<int>(firstColumn); c < endColumn; ++c) {
+                if ((row[c >> 3] & (0x80u >> (c & 7))) != 0) {
+                    std::memcpy(start + (c - firstColumn) * xStep, &pixel, sizeof pixel);
+                }
+            }
+        }
+        return;
+    }
     for (int r = 0; r < aBitmap.iRows; ++r) {
         const long long y = top + r;
         if (y < 0 || y >= aPen.Height()) {

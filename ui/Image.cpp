@@ -111,6 +111,8 @@ bool CImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
     for (std::uint32_t column = 0; column < iWidth; ++column) {
         CopyRun(aFrameBuffer, aX + static_cast<int>(column), aY, column, 0, iHeight - 1);
     }
+    aFrameBuffer->MarkDrawn(aX, aY, aX + static_cast<int>(iWidth) - 1,
+                            aY + static_cast<int>(iHeight) - 1);
     return true;
 }
 
@@ -150,6 +152,8 @@ bool CImage::DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, in
         CopyRun(aFrameBuffer, aX + static_cast<int>(column), aY, static_cast<std::uint32_t>(column),
                 static_cast<std::uint32_t>(firstRow), static_cast<std::uint32_t>(lastRow));
     }
+    aFrameBuffer->MarkDrawn(aX + static_cast<int>(firstColumn), aY + static_cast<int>(firstRow),
+                            aX + static_cast<int>(lastColumn), aY + static_cast<int>(lastRow));
     return true;
 }
 

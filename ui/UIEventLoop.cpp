@@ -75,6 +75,8 @@ void CUIEventLoop::Run() {
     iRedrawRequested = false;
     if (iScreen != nullptr) {
         iScreen->Draw();
+        // A screen of its own now: the whole of it goes to the display.
+        FrameBuffer()->Invalidate();
         FrameBuffer()->Update(true);
     }
     while (!iStopRequested) {
@@ -113,6 +115,10 @@ void CUIEventLoop::Step() {
         iScreen->Draw();
         update = true;
         iRedrawRequested = false;
+    }
+    if (displayCameBack) {
+        // The device still shows the other program's picture: all of this one's must go.
+        FrameBuffer()->Invalidate();
     }
     if (update || displayCameBack) {
         FrameBuffer()->Update(true);

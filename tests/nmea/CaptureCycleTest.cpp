@@ -221,11 +221,16 @@ TEST_F(CaptureCycle, ASentenceCutByStopIsNotSplicedIntoTheNextRun) {
     EXPECT_EQ(Log("nmea_0002.nmea"), zda);
 }
 
-TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEverySentence) {
+// Once per pass that handled sentences, after the last of them.
+TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEveryPassThatHandledSentences) {
     Start(DecodeOff);
     Feed(FeedLines({"A", "B", "C"}));
-    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(iEvents.iUpdateCalls, 3);
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{3}));
+    EXPECT_EQ(iEvents.iUpdateCalls, 1);
+    CaptureStep(iState, iParser, iEvents);  // nothing new
+    Feed(FeedLines({"D"}));
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{3, 4}));
+    EXPECT_EQ(iEvents.iUpdateCalls, 2);
 }
 
 // The failure shows at the flush after the sentences: the screen is told at once, and once.
@@ -235,9 +240,9 @@ TEST_F(CaptureCycle, AFullCardIsShownInThePassThatFindsIt) {
     Start(DecodeOff);
     Feed(FeedLines({"A", "B"}));
     EXPECT_TRUE(iState.LogWriteFailed());
-    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{1, 2, 2}));
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{2, 2}));
     Feed(FeedLines({"C"}));
-    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{1, 2, 2, 3}));
+    EXPECT_EQ(iEvents.iShownTotals, (std::vector<int>{2, 2, 3}));
     EXPECT_EQ(iState.TotalCount, 3);
 }
 

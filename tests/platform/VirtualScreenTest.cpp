@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -117,6 +118,87 @@ TEST(VirtualScreen, UpdateCopiesEveryPixelByTheModelsMethod) {
     }
 }
 
+// Rectangles drawn into the back buffer and marked, copied by Update, leave the device as a
+// copy of the whole screen leaves it: every method, tiled and untiled sizes, more rectangles
+// than are kept apart. An Update with nothing drawn copies nothing.
+TEST(VirtualScreen, UpdateCopiesWhatWasDrawnAsTheWholeCopyWould) {
+    struct TGeometry {
+        int iWidth;
+        int iHeight;
+    };
+    const TGeometry geometries[] = {{320, 240}, {480, 272}, {37, 29}, {3, 3}};
+    unsigned seed = 12345;
+    auto next = [&seed](int aLimit) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(aLimit));
+    };
+    for (const TGeometry& geometry : geometries) {
+        for (int model : {3, 7, 8}) {
+            const int width = geometry.iWidth;
+            const int height = geometry.iHeight;
+            SCOPED_TRACE("model " + std::to_string(model) + ", " + std::to_string(width) + "x" +
+                         std::to_string(height));
+            CMemoryFrameBuffer device(width, height);
+            CMemoryFrameBuffer wholeDevice(width, height);
+            CVirtualScreen screen(&device, model);
+            CVirtualScreen whole(&wholeDevice, model);
+            WritePattern(screen);
+            WritePattern(whole);
+            screen.Update(false);  // the first copy is whole
+            for (int round = 0; round < 30; ++round) {
+                const int rectangles = round % 5 == 4 ? 11 : 1 + round % 3;
+                for (int r = 0; r < rectangles; ++r) {
+                    const int x0 = next(width);
+                    const int y0 = next(height);
+                    const int x1 = std::min(width - 1, x0 + next(width / 2 + 1));
+                    const int y1 = std::min(height - 1, y0 + next(height / 2 + 1));
+                    for (int x = x0; x <= x1; ++x) {
+                        for (int y = y0; y <= y1; ++y) {
+                            const auto value =
+                                static_cast<std::uint16_t>(round * 7919 + x * 31 + y);
+                            WritePixel(screen, x, y, value);
+                            WritePixel(whole, x, y, value);
+                        }
+                    }
+                    screen.MarkDrawn(x0, y0, x1, y1);
+                }
+                screen.Update(false);
+                whole.Invalidate();
+                whole.Update(false);
+                ASSERT_TRUE(SameBytes(device.Pixels(), wholeDevice.Pixels(), device.Size()))
+                    << "round " << round;
+                ASSERT_TRUE(device.GuardsIntact());
+            }
+            // Another picture on the device: Update without drawing leaves it.
+            device.Fill(0x77);
+            screen.Update(false);
+            EXPECT_EQ(device.Pixels()[0], 0x77);
+            EXPECT_EQ(device.Pixels()[device.Size() - 1], 0x77);
+            screen.Invalidate();
+            screen.Update(false);
+            EXPECT_TRUE(SameBytes(device.Pixels(), wholeDevice.Pixels(), device.Size()));
+        }
+    }
+}
+
+// The bounds of what was marked, on screen or beyond it, shown or not, until they are taken.
+TEST(VirtualScreen, KeepsTheBoundsOfWhatWasDrawnUntilTaken) {
+    CMemoryFrameBuffer device(320, 240);
+    CVirtualScreen screen(&device, 7);
+    TDrawnArea area;
+    ASSERT_TRUE(screen.TakeDrawnBounds(&area));
+    EXPECT_GT(area.iX0, area.iX1);  // nothing yet
+    screen.MarkDrawn(10, 20, 30, 40);
+    screen.MarkDrawn(-5, 35, 12, 300);
+    ASSERT_TRUE(screen.TakeDrawnBounds(&area));
+    EXPECT_EQ(area.iX0, 0);
+    EXPECT_EQ(area.iY0, 20);
+    EXPECT_EQ(area.iX1, 30);
+    EXPECT_EQ(area.iY1, 239);
+    ASSERT_TRUE(screen.TakeDrawnBounds(&area));
+    EXPECT_GT(area.iX0, area.iX1);
+}
+
 TEST(VirtualScreen, OnePixelOfARowMajor320x240PanelLandsOnItsRow) {
     for (int model : KRowMajor320x240Models) {
         SCOPED_TRACE(model);
@@ -212,6 +294,7 @@ TEST(VirtualScreen, CopiesOnlyAsTheDisplayOwnerUnlessToldOtherwise) {
         screen.Update(false);
         ExpectRowMajorPattern(device);
         device.Fill(0);
+        screen.Invalidate();  // the device shows another picture: the next copy is whole
         SetActivePid(static_cast<int>(::getpid()));
         screen.Update(true);
         ExpectRowMajorPattern(device);

@@ -32,6 +32,10 @@ class CMemoryFrameBuffer : public MFrameBuffer {
     int GetPixelOffset(int aX, int aY) override {
         return ColumnLayoutOffset(aX, aY, iHeight, iBitsPerPixel >> 3);
     }
+    bool GetPixelLayout(TPixelLayout* aLayout) override {
+        *aLayout = ColumnLayout(iHeight, iBitsPerPixel >> 3);
+        return true;
+    }
 
     // Bytes of pixel memory: width × height × depth / 8.
     std::size_t Size() const {

@@ -1,7 +1,7 @@
 #pragma once
 
-// An MVirtualScreen over a CMemoryFrameBuffer that counts Update and Capture calls instead of
-// copying to a device: the back buffer is the memory frame buffer itself.
+// An MVirtualScreen over a CMemoryFrameBuffer that counts Update, Capture and Invalidate calls
+// instead of copying to a device: the back buffer is the memory frame buffer itself.
 
 #include <cstdint>
 
@@ -17,27 +17,32 @@ class CMemoryVirtualScreen : public MVirtualScreen {
     int GetHeight() override { return iMemory.GetHeight(); }
     int GetBitsPerPixel() override { return iMemory.GetBitsPerPixel(); }
     int GetPixelOffset(int aX, int aY) override { return iMemory.GetPixelOffset(aX, aY); }
+    bool GetPixelLayout(TPixelLayout* aLayout) override { return iMemory.GetPixelLayout(aLayout); }
 
     void Update(bool aOnlyWhenOwner) override {
         ++iUpdates;
         iLastOnlyWhenOwner = aOnlyWhenOwner;
     }
     void Capture(bool) override { ++iCaptures; }
+    void Invalidate() override { ++iInvalidates; }
     std::uint8_t* GetDeviceBuffer() override { return iMemory.GetBuffer(); }
 
     CMemoryFrameBuffer& Memory() { return iMemory; }
     std::uint16_t Pixel(int aX, int aY) { return iMemory.Pixel(aX, aY); }
     int Updates() const { return iUpdates; }
     int Captures() const { return iCaptures; }
+    int Invalidates() const { return iInvalidates; }
     bool LastOnlyWhenOwner() const { return iLastOnlyWhenOwner; }
     void ResetCounts() {
         iUpdates = 0;
         iCaptures = 0;
+        iInvalidates = 0;
     }
 
   private:
     CMemoryFrameBuffer iMemory;
     int iUpdates = 0;
     int iCaptures = 0;
+    int iInvalidates = 0;
     bool iLastOnlyWhenOwner = false;
 };

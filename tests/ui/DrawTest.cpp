@@ -20,8 +20,9 @@ constexpr std::uint8_t KPaperByte = 0x11;
 constexpr std::uint16_t KPaper = 0x1111;
 
 // Memory layouts a frame buffer may report. Only the device's column layout can take two
-// pixels per store; the others must come out the same through single stores.
-enum class TLayout { Column, RowMajor, ColumnTopFirst, ColumnOffByOnePixel };
+// pixels per store; the others must come out the same through single stores. All but the last
+// also describe themselves as strides; the last is the device layout asked pixel by pixel.
+enum class TLayout { Column, RowMajor, ColumnTopFirst, ColumnOffByOnePixel, ColumnOffsetsOnly };
 
 const char* LayoutName(TLayout aLayout) {
     switch (aLayout) {
@@ -33,12 +34,14 @@ const char* LayoutName(TLayout aLayout) {
             return "columns with y upwards in memory";
         case TLayout::ColumnOffByOnePixel:
             return "column layout two bytes in (pairs unaligned)";
+        case TLayout::ColumnOffsetsOnly:
+            return "column layout, offsets only";
     }
     return "";
 }
 
 constexpr TLayout KLayouts[] = {TLayout::Column, TLayout::RowMajor, TLayout::ColumnTopFirst,
-                                TLayout::ColumnOffByOnePixel};
+                                TLayout::ColumnOffByOnePixel, TLayout::ColumnOffsetsOnly};
 
 // A logical aWidth × aHeight screen in a larger guarded memory, in one of the layouts above.
 class CLayoutFrameBuffer : public CMemoryFrameBuffer {
@@ -54,6 +57,7 @@ class CLayoutFrameBuffer : public CMemoryFrameBuffer {
     int GetPixelOffset(int aX, int aY) override {
         switch (iLayout) {
             case TLayout::Column:
+            case TLayout::ColumnOffsetsOnly:
                 break;
             case TLayout::RowMajor:
                 return 2 * (aY * iScreenWidth + aX);
@@ -63,6 +67,25 @@ class CLayoutFrameBuffer : public CMemoryFrameBuffer {
                 return 2 + ColumnLayoutOffset(aX, aY, iScreenHeight, 2);
         }
         return ColumnLayoutOffset(aX, aY, iScreenHeight, 2);
+    }
+    bool GetPixelLayout(TPixelLayout* aLayout) override {
+        *aLayout = ColumnLayout(iScreenHeight, 2);
+        switch (iLayout) {
+            case TLayout::Column:
+                break;
+            case TLayout::RowMajor:
+                *aLayout = {0, 2, 2 * iScreenWidth};
+                break;
+            case TLayout::ColumnTopFirst:
+                *aLayout = {0, 2 * iScreenHeight, 2};
+                break;
+            case TLayout::ColumnOffByOnePixel:
+                aLayout->iOrigin += 2;
+                break;
+            case TLayout::ColumnOffsetsOnly:
+                return false;
+        }
+        return true;
     }
 
   private:

@@ -157,6 +157,8 @@ TEST_F(UIEventLoop, DisplayComingBackIsUpdatedOnce) {
         iOwner.iActive = p.iActive;
         iLoop.Step();
         EXPECT_EQ(iScreen.Updates(), p.iUpdate ? 1 : 0);
+        // The device showed another picture: the whole screen is copied, not what was drawn.
+        EXPECT_EQ(iScreen.Invalidates(), p.iUpdate ? 1 : 0);
     }
     EXPECT_EQ(iProbe.iDraws, 0);
 
@@ -185,6 +187,7 @@ TEST_F(UIEventLoop, RunShowsTheScreenThenPassesUntilStopped) {
     EXPECT_EQ(iIdle.iCalls, 3);
     EXPECT_EQ(iProbe.iDraws, 1);  // the initial draw; the stale redraw request was dropped
     EXPECT_EQ(iScreen.Updates(), 1);
+    EXPECT_EQ(iScreen.Invalidates(), 1);  // a screen of its own: copied whole
     EXPECT_EQ(iSleeper.iSleeps, (std::vector<std::uint32_t>{50000, 50000, 50000}));
 }
 
