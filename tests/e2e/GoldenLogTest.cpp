@@ -264,7 +264,7 @@ TEST(GoldenLog, GpsbabelReadsTheRecordingsTrackFromEachLogDecodedOrNot) {
                 difference = known;
             }
         }
-        for (const int mode : {DecodeOn, DecodeOff}) {
+        for (const TDecodeMode mode : {DecodeOn, DecodeOff}) {
             SCOPED_TRACE(mode == DecodeOn ? "decoding on" : "decoding off");
             const TCaptureResult capture = CaptureRecording(DataFile(name), mode, KWholeFile);
             ASSERT_TRUE(capture.iFinished);
