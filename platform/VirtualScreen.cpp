@@ -251,7 +251,8 @@ void CVirtualScreen::CopyArea(TCopyMethod aMethod, const TArea& aArea) {
         return;
     }
     // Column x holds rows height - 1 down to 0 from pixel x * height on.
-    const std::size_t rows = static_cast<std::size_t>(aArea.iY1 - aArea.iY0 + 1);
+    const int rowCount = aArea.iY1 - aArea.iY0 + 1;
+    const std::size_t rows = static_cast<std::size_t>(rowCount);
     if (rows == static_cast<std::size_t>(height)) {
         // Whole columns lie one after the other: one block.
         const std::size_t first = static_cast<std::size_t>(aArea.iX0) * height;

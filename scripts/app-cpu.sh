@@ -19,7 +19,9 @@ root=$(mktemp -d /tmp/fixtrail-cpu-XXXXXX)
 app_pid=
 
 finish() {
-    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+    if [[ -n $app_pid ]]; then
+        kill "$app_pid" 2>/dev/null || true
+    fi
     rm -rf "$root"
 }
 trap finish EXIT

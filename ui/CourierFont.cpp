@@ -242,7 +242,8 @@ void CCourierFont::PutGlyphByPointer(const TFontPen& aPen, const std::uint8_t* a
             bits &= ~(((1u << rows) - 1u) << first);
             const int count = rows * scale;
             for (int dx = 0; dx < scale; ++dx) {
-                std::uint8_t* const at = topLeft + (c * scale + dx) * xStep + first * scale * yStep;
+                std::uint8_t* const at = topLeft + (c * scale + dx) * xStep +
+                                         static_cast<std::ptrdiff_t>(first) * scale * yStep;
                 if (yStep == -static_cast<std::ptrdiff_t>(sizeof pixel)) {
                     FillPixelRun(at + (count - 1) * yStep, static_cast<std::size_t>(count), pixel);
                 } else if (yStep == static_cast<std::ptrdiff_t>(sizeof pixel)) {
