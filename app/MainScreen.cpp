@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "app/Application.h"
 #include "app/ScreenCapture.h"
@@ -24,14 +25,19 @@ constexpr const char* KTitle = "Fixtrail v" FIXTRAIL_VERSION;
 constexpr const char* KStatusStopped = "Stopped";
 constexpr const char* KStatusRunning = "Running";
 constexpr int KCounterBuffer = 128;
-// The counters' texts around their numbers, in the order RefreshValues draws them.
-struct TCounterText {
-    const char* iBefore;
-    const char* iAfter;
+// The counters in the order RefreshValues draws them, four to a row from the left: the
+// texts around each number, and the count of the capture state it shows.
+struct TCounter {
+    const char* iPrefix;
+    const char* iSuffix;
+    int CCaptureState::*iMember;
 };
-constexpr TCounterText KCounterTexts[] = {{"Tot.=", ""}, {"GGA=", ""},    {"GLL=", ""},
-                                          {"GSA=", ""},  {"\?\?\?=", ""}, {"GSV=", ""},
-                                          {"VTG=", ""},  {"RMC=", " "}};
+constexpr TCounter KCounterTable[] = {
+    {"Tot.=", "", &CCaptureState::TotalCount},   {"GGA=", "", &CCaptureState::GgaCount},
+    {"GLL=", "", &CCaptureState::GllCount},      {"GSA=", "", &CCaptureState::GsaCount},
+    {"\?\?\?=", "", &CCaptureState::OtherCount}, {"GSV=", "", &CCaptureState::GsvCount},
+    {"VTG=", "", &CCaptureState::VtgCount},      {"RMC=", " ", &CCaptureState::RmcCount}};
+constexpr int KCountersPerRow = 4;
 
 // The counter's text, as "%d" would write the number (a sentence's refresh formats the two
 // or so that changed; the stdio machinery would be most of its cost).
@@ -51,7 +57,7 @@ void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
             aText[length++] = aChar;
         }
     };
-    for (const char* c = KCounterTexts[aIndex].iBefore; *c != '\0'; ++c) {
+    for (const char* c = KCounterTable[aIndex].iPrefix; *c != '\0'; ++c) {
         put(*c);
     }
     if (negative) {
@@ -60,16 +66,10 @@ void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
     while (count > 0) {
         put(digits[--count]);
     }
-    for (const char* c = KCounterTexts[aIndex].iAfter; *c != '\0'; ++c) {
+    for (const char* c = KCounterTable[aIndex].iSuffix; *c != '\0'; ++c) {
         put(*c);
     }
     aText[length] = '\0';
-}
-
-CUILabel* MakeLabel(const TRect& aRect, const char* aText, std::uint32_t aColor) {
-    CUILabel* label = new CUILabel(aRect, aText);
-    label->SetTextColor(aColor);
-    return label;
 }
 
 // Two drawn areas share a pixel.
@@ -159,76 +159,72 @@ CMainScreen::CMainScreen() : CUIScreen(KMainScreenScheme) {
     const std::uint32_t caption = state.CaptionColor;
     const std::uint32_t value = state.ValueColor;
 
-    iStartStopButton =
-        new CUIButton(TRect(iColumn1X, iButtonY, iButtonWidth, iButtonHeight), "Start", this);
-    AddChild(iStartStopButton);
-    iExitButton =
-        new CUIButton(TRect(iColumn4X, iButtonY, iButtonWidth, iButtonHeight), "Exit", this);
-    AddChild(iExitButton);
-    iSaveButton =
-        new CUIButton(TRect(iColumn2X, iButtonY, iButtonWidth, iButtonHeight), "Save", this);
-    AddChild(iSaveButton);
-    iHideButton =
-        new CUIButton(TRect(iColumn3X, iButtonY, iButtonWidth, iButtonHeight), "Hide", this);
-    AddChild(iHideButton);
+    iStartStopButton = AddButton(iColumn1X, "Start");
+    iExitButton = AddButton(iColumn4X, "Exit");
+    iSaveButton = AddButton(iColumn2X, "Save");
+    iHideButton = AddButton(iColumn3X, "Hide");
 
-    iTitle = MakeLabel(TRect(iCaptionX, iTitleY, iTitleWidth, iTitleHeight), KTitle, caption);
-    AddChild(iTitle);
-    iFileNameCaption =
-        MakeLabel(TRect(iCaptionX, iFileNameY, iCaptionWidth, iRowHeight), "File name", caption);
-    AddChild(iFileNameCaption);
-    iFileNameValue = MakeLabel(TRect(iValueX, iFileNameY, iValueWidth, iValueHeight), "", value);
-    AddChild(iFileNameValue);
-    iLogModeCaption =
-        MakeLabel(TRect(iCaptionX, iLogModeY, iCaptionWidth, iRowHeight), "Log mode", caption);
-    AddChild(iLogModeCaption);
+    iTitle = AddLabel(TRect(iCaptionX, iTitleY, iTitleWidth, iTitleHeight), KTitle, caption);
+    iFileNameCaption = AddCaption(iFileNameY, "File name", caption);
+    iFileNameValue = AddLabel(TRect(iValueX, iFileNameY, iValueWidth, iValueHeight), "", value);
+    iLogModeCaption = AddCaption(iLogModeY, "Log mode", caption);
+    AddRadioPair(iLogModeRadioY, iAppendRadio, "append", KIdLogAppend, iNewRadio, "new", KIdLogNew);
+    iDecodeCaption = AddCaption(iDecodeY, "Decode frames", caption);
+    AddRadioPair(iDecodeRadioY, iYesRadio, "yes", KIdDecodeYes, iNoRadio, "no", KIdDecodeNo);
+    iStatusCaption = AddCaption(iStatusY, "Status", caption);
+    iStatusValue = AddLabel(TRect(iValueX, iStatusY, iValueWidth, iValueHeight),
+                            state.RunState == Stopped ? KStatusStopped : KStatusRunning, value);
 
-    iAppendRadio = new CUIRadioButton(TRect(iRadio1X, iLogModeRadioY, iRadioWidth, iRadioHeight),
-                                      "append", this, nullptr, nullptr);
-    iAppendRadio->SetId(KIdLogAppend);
-    AddChild(iAppendRadio);
-    iNewRadio = new CUIRadioButton(TRect(iRadio2X, iLogModeRadioY, iRadioWidth, iRadioHeight),
-                                   "new", this, iAppendRadio, nullptr);
-    iAppendRadio->SetNext(iNewRadio);
-    iNewRadio->SetId(KIdLogNew);
-    AddChild(iNewRadio);
-
-    iDecodeCaption =
-        MakeLabel(TRect(iCaptionX, iDecodeY, iCaptionWidth, iRowHeight), "Decode frames", caption);
-    AddChild(iDecodeCaption);
-    iYesRadio = new CUIRadioButton(TRect(iRadio1X, iDecodeRadioY, iRadioWidth, iRadioHeight), "yes",
-                                   this, nullptr, nullptr);
-    iYesRadio->SetId(KIdDecodeYes);
-    AddChild(iYesRadio);
-    iNoRadio = new CUIRadioButton(TRect(iRadio2X, iDecodeRadioY, iRadioWidth, iRadioHeight), "no",
-                                  this, iYesRadio, nullptr);
-    iYesRadio->SetNext(iNoRadio);
-    iNoRadio->SetId(KIdDecodeNo);
-    AddChild(iNoRadio);
-
-    iStatusCaption =
-        MakeLabel(TRect(iCaptionX, iStatusY, iCaptionWidth, iRowHeight), "Status", caption);
-    AddChild(iStatusCaption);
-    iStatusValue = MakeLabel(TRect(iValueX, iStatusY, iValueWidth, iValueHeight),
-                             state.RunState == Stopped ? KStatusStopped : KStatusRunning, value);
-    AddChild(iStatusValue);
-
-    CUILabel** const counters[] = {&iTotalCounter, &iGgaCounter, &iGllCounter, &iGsaCounter,
-                                   &iOtherCounter, &iGsvCounter, &iVtgCounter, &iRmcCounter};
-    const std::int32_t columns[] = {iColumn1X, iColumn2X, iColumn3X, iColumn4X};
+    static_assert(std::size(KCounterTable) == KCounters, "one table row per counter");
+    const std::int32_t columns[KCountersPerRow] = {iColumn1X, iColumn2X, iColumn3X, iColumn4X};
+    const std::int32_t rows[] = {iCounterRow1Y, iCounterRow2Y};
     for (int i = 0; i < KCounters; ++i) {
-        const std::int32_t y = i < 4 ? iCounterRow1Y : iCounterRow2Y;
-        *counters[i] = MakeLabel(TRect(columns[i % 4], y, iButtonWidth, iRowHeight), "", value);
-        AddChild(*counters[i]);
-        iCounters[i] = *counters[i];
+        const TRect rect(columns[i % KCountersPerRow], rows[i / KCountersPerRow], iButtonWidth,
+                         iRowHeight);
+        iCounters[i] = AddLabel(rect, "", value);
     }
 
     // The toolkit's radio button keeps its flag private: SetChecked before anything is shown
     // only paints the back buffer, which the first full draw paints over anyway.
-    iAppendRadio->SetChecked(state.LogMode == LogAppend);
-    iNewRadio->SetChecked(state.LogMode == LogNewFile);
-    iYesRadio->SetChecked(state.DecodeMode == DecodeOn);
-    iNoRadio->SetChecked(state.DecodeMode == DecodeOff);
+    CheckSettings(state);
+}
+
+CUIButton* CMainScreen::AddButton(std::int32_t aX, const char* aText) {
+    auto* button = new CUIButton(TRect(aX, iButtonY, iButtonWidth, iButtonHeight), aText, this);
+    AddChild(button);
+    return button;
+}
+
+CUILabel* CMainScreen::AddLabel(const TRect& aRect, const char* aText, std::uint32_t aColor) {
+    auto* label = new CUILabel(aRect, aText);
+    label->SetTextColor(aColor);
+    AddChild(label);
+    return label;
+}
+
+CUILabel* CMainScreen::AddCaption(std::int32_t aY, const char* aText, std::uint32_t aColor) {
+    return AddLabel(TRect(iCaptionX, aY, iCaptionWidth, iRowHeight), aText, aColor);
+}
+
+void CMainScreen::AddRadioPair(std::int32_t aY, CUIRadioButton*& aFirst, const char* aFirstText,
+                               int aFirstId, CUIRadioButton*& aSecond, const char* aSecondText,
+                               int aSecondId) {
+    aFirst = new CUIRadioButton(TRect(iRadio1X, aY, iRadioWidth, iRadioHeight), aFirstText, this,
+                                nullptr, nullptr);
+    aFirst->SetId(aFirstId);
+    AddChild(aFirst);
+    aSecond = new CUIRadioButton(TRect(iRadio2X, aY, iRadioWidth, iRadioHeight), aSecondText, this,
+                                 aFirst, nullptr);
+    aFirst->SetNext(aSecond);
+    aSecond->SetId(aSecondId);
+    AddChild(aSecond);
+}
+
+void CMainScreen::CheckSettings(const CCaptureState& aState) {
+    iAppendRadio->SetChecked(aState.LogMode == LogAppend);
+    iNewRadio->SetChecked(aState.LogMode == LogNewFile);
+    iYesRadio->SetChecked(aState.DecodeMode == DecodeOn);
+    iNoRadio->SetChecked(aState.DecodeMode == DecodeOff);
 }
 
 const char* CMainScreen::StatusText() const {
@@ -272,11 +268,8 @@ void CMainScreen::RefreshValues() {
     iFileNameValue->SetText(state.LogFileName);
     DrawValue(0, *order[0]);
 
-    iAppendRadio->SetChecked(state.LogMode == LogAppend);
-    iNewRadio->SetChecked(state.LogMode == LogNewFile);
-    iYesRadio->SetChecked(state.DecodeMode == DecodeOn);
-    iNoRadio->SetChecked(state.DecodeMode == DecodeOff);
-    for (int i = 1; i <= 4; ++i) {
+    CheckSettings(state);
+    for (int i = 1; i < KStatusIndex; ++i) {
         DrawValue(i, *order[i]);
     }
 
@@ -316,10 +309,9 @@ void CMainScreen::DrawValue(int aIndex, MUIWidget& aWidget) {
 }
 
 void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const {
-    const int values[KCounters] = {aState.TotalCount, aState.GgaCount,   aState.GllCount,
-                                   aState.GsaCount,   aState.OtherCount, aState.GsvCount,
-                                   aState.VtgCount,   aState.RmcCount};
-    std::memcpy(aValues, values, sizeof values);
+    for (int i = 0; i < KCounters; ++i) {
+        aValues[i] = aState.*KCounterTable[i].iMember;
+    }
 }
 
 bool CMainScreen::RadiosShow(const CCaptureState& aState) const {

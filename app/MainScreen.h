@@ -57,6 +57,18 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
   private:
     static constexpr int KCounters = 8;
 
+    // Construction steps: each adds its widgets at once, so the order of the calls is the
+    // order the widgets are drawn and numbered in.
+    CUIButton* AddButton(std::int32_t aX, const char* aText);
+    CUILabel* AddLabel(const TRect& aRect, const char* aText, std::uint32_t aColor);
+    CUILabel* AddCaption(std::int32_t aY, const char* aText, std::uint32_t aColor);
+    // Two radio buttons on row aY that exclude each other.
+    void AddRadioPair(std::int32_t aY, CUIRadioButton*& aFirst, const char* aFirstText,
+                      int aFirstId, CUIRadioButton*& aSecond, const char* aSecondText,
+                      int aSecondId);
+    // Checks the radio buttons that show aState's settings.
+    void CheckSettings(const CCaptureState& aState);
+
     void ExitApplication();
     const char* StatusText() const;
     bool RadiosShow(const CCaptureState& aState) const;
@@ -78,14 +90,6 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     CUILabel* iStatusValue = nullptr;
     CUILabel* iTitle = nullptr;
     CUILabel* iDecodeCaption = nullptr;
-    CUILabel* iGgaCounter = nullptr;
-    CUILabel* iGllCounter = nullptr;
-    CUILabel* iGsaCounter = nullptr;
-    CUILabel* iGsvCounter = nullptr;
-    CUILabel* iVtgCounter = nullptr;
-    CUILabel* iRmcCounter = nullptr;
-    CUILabel* iOtherCounter = nullptr;
-    CUILabel* iTotalCounter = nullptr;
     CUIButton* iStartStopButton = nullptr;
     CUIButton* iExitButton = nullptr;
     CUIButton* iSaveButton = nullptr;
@@ -135,7 +139,8 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     bool iStartFailed = false;
     // The last Save could not write config.txt; cleared by the next command.
     bool iSaveFailed = false;
-    // The counter labels in drawing order, and the values their texts show.
+    // The counter labels in drawing order (Total, GGA, GLL, GSA, other, GSV, VTG, RMC), and
+    // the values their texts show.
     CUILabel* iCounters[KCounters] = {};
     int iShownCounts[KCounters] = {};
     bool iCountsShown = false;
