@@ -230,15 +230,19 @@ TEST(VirtualScreen, EveryTransposeKernelCopiesExactlyTheArea) {
                     x1 = std::min(width - 1, x0 + columns - 1);
                     y1 = std::min(height - 1, y0 + next(height));
                 }
+                // The device at every 2-byte place in a cache line: the kernels align their
+                // stores to it.
+                const std::size_t shift = static_cast<std::size_t>(round) % 32;
                 std::vector<std::uint16_t> device(pixels + 2 * KGuard, KUntouched);
-                CopyAreaToRowMajorBy(kernel, device.data() + KGuard, back.data(), width, height, x0,
-                                     y0, x1, y1);
+                CopyAreaToRowMajorBy(kernel, device.data() + KGuard + shift, back.data(), width,
+                                     height, x0, y0, x1, y1);
                 int mismatches = 0;
                 std::string first;
                 for (std::size_t i = 0; i < device.size(); ++i) {
-                    const bool onScreen = i >= KGuard && i < KGuard + pixels;
-                    const int x = onScreen ? static_cast<int>((i - KGuard) % width) : -1;
-                    const int y = onScreen ? static_cast<int>((i - KGuard) / width) : -1;
+                    const bool onScreen = i >= KGuard + shift && i < KGuard + shift + pixels;
+                    const std::size_t index = i - KGuard - shift;
+                    const int x = onScreen ? static_cast<int>(index % width) : -1;
+                    const int y = onScreen ? static_cast<int>(index / width) : -1;
                     const bool inArea = x0 <= x && x <= x1 && y0 <= y && y <= y1;
                     const std::uint16_t expected = inArea ? PatternAt(x, y) : KUntouched;
                     if (device[i] != expected && mismatches++ == 0) {
