@@ -158,10 +158,11 @@ __attribute__((target("avx2"))) void CopyAreaAvx2(std::uint16_t* aDevice,
     const std::size_t width = KWidth != 0 ? KWidth : aWidth;
     const std::size_t height = KHeight != 0 ? KHeight : aHeight;
     // A store across two cache lines costs two: when every device row starts at the same place
-    // in a 64-byte line, the pairs start on a line and the columns before go by SSE2 blocks.
+    // in a 64-byte line, the pairs of a wide area start on a line and the columns before go by
+    // SSE2 blocks. For a label's few columns those (and their scalar rest) cost more.
     int start = aX0;
     const auto address = reinterpret_cast<std::uintptr_t>(aDevice + aX0);
-    if (width * 2 % 64 == 0) {
+    if (width * 2 % 64 == 0 && aX1 - aX0 + 1 >= 128) {
         start = aX0 + std::min(static_cast<int>((64 - address % 64) % 64 / 2), aX1 - aX0 + 1);
         if (start > aX0) {
             CopyAreaSse2<KWidth, KHeight>(aDevice, aBack, aWidth, aHeight, aX0, aY0, start - 1,
