@@ -43,6 +43,26 @@ void BM_Update(benchmark::State& aState) {
     SetBytes(aState, width, height);
 }
 
+// The whole-screen transpose by each way of doing it that this processor has (0 scalar, 1 SSE2,
+// 2 AVX2), without Update around it.
+void BM_RowMajorKernel(benchmark::State& aState) {
+    const int width = static_cast<int>(aState.range(0));
+    const int height = static_cast<int>(aState.range(1));
+    const auto kernel = static_cast<TTransposeKernel>(aState.range(2));
+    if (!HasTransposeKernel(kernel)) {
+        aState.SkipWithError("not on this processor");
+        return;
+    }
+    std::vector<std::uint16_t> back(static_cast<std::size_t>(width) * height, 0x5a5a);
+    std::vector<std::uint16_t> device(back.size());
+    for (auto _ : aState) {
+        CopyAreaToRowMajorBy(kernel, device.data(), back.data(), width, height, 0, 0, width - 1,
+                             height - 1);
+        benchmark::ClobberMemory();
+    }
+    SetBytes(aState, width, height);
+}
+
 // What a pass that changed one counter copies: a label's area, 74 x 27 pixels.
 void BM_UpdateLabel(benchmark::State& aState) {
     const int width = static_cast<int>(aState.range(0));
@@ -67,6 +87,10 @@ BENCHMARK(BM_Update)
     ->Args({320, 240, 8})
     ->Args({480, 272, 7})
     ->Args({480, 272, 8});
+BENCHMARK(BM_RowMajorKernel)
+    ->ArgNames({"w", "h", "kernel"})
+    ->ArgsProduct({{320}, {240}, {0, 1, 2}})
+    ->ArgsProduct({{480}, {272}, {0, 1, 2}});
 BENCHMARK(BM_UpdateLabel)
     ->ArgNames({"w", "h", "model"})
     ->Args({320, 240, 7})

@@ -181,6 +181,86 @@ TEST(VirtualScreen, UpdateCopiesWhatWasDrawnAsTheWholeCopyWould) {
     }
 }
 
+// Every way of doing the row-major copy this processor has puts each pixel of a whole screen
+// or of any area on its row and writes nothing else: the widths around its blocks (8 and 16
+// columns, 8 rows), tiled and untiled geometries, the panels with a built-in geometry.
+TEST(VirtualScreen, EveryTransposeKernelCopiesExactlyTheArea) {
+    struct TGeometry {
+        int iWidth;
+        int iHeight;
+    };
+    const TGeometry geometries[] = {{320, 240}, {480, 272}, {37, 29}, {33, 17}, {16, 8}, {3, 3}};
+    constexpr std::uint16_t KUntouched = 0xEEEE;
+    constexpr std::size_t KGuard = 64;
+    unsigned seed = 4711;
+    auto next = [&seed](int aLimit) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(aLimit));
+    };
+    int kernelsRun = 0;
+    for (TTransposeKernel kernel :
+         {TTransposeKernel::Scalar, TTransposeKernel::Sse2, TTransposeKernel::Avx2}) {
+        if (!HasTransposeKernel(kernel)) {
+            continue;
+        }
+        ++kernelsRun;
+        for (const TGeometry& geometry : geometries) {
+            const int width = geometry.iWidth;
+            const int height = geometry.iHeight;
+            SCOPED_TRACE("kernel " + std::to_string(static_cast<int>(kernel)) + ", " +
+                         std::to_string(width) + "x" + std::to_string(height));
+            const std::size_t pixels = static_cast<std::size_t>(width) * height;
+            std::vector<std::uint16_t> back(pixels);
+            for (int x = 0; x < width; ++x) {
+                for (int y = 0; y < height; ++y) {
+                    back[static_cast<std::size_t>(ColumnLayoutOffset(x, y, height, 2) / 2)] =
+                        PatternAt(x, y);
+                }
+            }
+            for (int round = 0; round < 120; ++round) {
+                // The first round is the whole screen; then narrow, block-sized and wide areas.
+                int x0 = 0;
+                int y0 = 0;
+                int x1 = width - 1;
+                int y1 = height - 1;
+                if (round > 0) {
+                    x0 = next(width);
+                    y0 = next(height);
+                    const int columns = round % 3 == 0 ? 1 + next(40) : 1 + next(width);
+                    x1 = std::min(width - 1, x0 + columns - 1);
+                    y1 = std::min(height - 1, y0 + next(height));
+                }
+                // The device at every 2-byte place in a cache line: the kernels align their
+                // stores to it.
+                const std::size_t shift = static_cast<std::size_t>(round) % 32;
+                std::vector<std::uint16_t> device(pixels + 2 * KGuard, KUntouched);
+                CopyAreaToRowMajorBy(kernel, device.data() + KGuard + shift, back.data(), width,
+                                     height, x0, y0, x1, y1);
+                int mismatches = 0;
+                std::string first;
+                for (std::size_t i = 0; i < device.size(); ++i) {
+                    const bool onScreen = i >= KGuard + shift && i < KGuard + shift + pixels;
+                    const std::size_t index = i - KGuard - shift;
+                    const int x = onScreen ? static_cast<int>(index % width) : -1;
+                    const int y = onScreen ? static_cast<int>(index / width) : -1;
+                    const bool inArea = x0 <= x && x <= x1 && y0 <= y && y <= y1;
+                    const std::uint16_t expected = inArea ? PatternAt(x, y) : KUntouched;
+                    if (device[i] != expected && mismatches++ == 0) {
+                        first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+                    }
+                }
+                ASSERT_EQ(mismatches, 0) << "area " << x0 << "," << y0 << " to " << x1 << "," << y1
+                                         << ", first wrong pixel at " << first;
+            }
+        }
+    }
+#if defined(__SSE2__)
+    EXPECT_GE(kernelsRun, 2);  // the scalar tiles and the SSE2 blocks at least
+#else
+    EXPECT_EQ(kernelsRun, 1);
+#endif
+}
+
 // The bounds of what was marked, on screen or beyond it, shown or not, until they are taken.
 TEST(VirtualScreen, KeepsTheBoundsOfWhatWasDrawnUntilTaken) {
     CMemoryFrameBuffer device(320, 240);
