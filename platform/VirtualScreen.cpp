@@ -254,14 +254,27 @@ void CopyToRowMajor(std::uint16_t* aDevice, const std::uint16_t* aBack, int aWid
     CopyAreaToRowMajor(aDevice, aBack, aWidth, aHeight, 0, 0, aWidth - 1, aHeight - 1);
 }
 
+namespace {
+
+#if defined(__SSE2__)
+constexpr bool KHasSse2 = true;
+#else
+constexpr bool KHasSse2 = false;
+#endif
+
+TTransposeKernel FastestTransposeKernel() {
+    if (HasTransposeKernel(TTransposeKernel::Avx2)) {
+        return TTransposeKernel::Avx2;
+    }
+    return KHasSse2 ? TTransposeKernel::Sse2 : TTransposeKernel::Scalar;
+}
+
+}  // namespace
+
 void CopyAreaToRowMajor(std::uint16_t* aDevice, const std::uint16_t* aBack, int aWidth, int aHeight,
                         int aX0, int aY0, int aX1, int aY1) {
-    TTransposeKernel kernel = TTransposeKernel::Scalar;
-    if (HasTransposeKernel(TTransposeKernel::Avx2)) {
-        kernel = TTransposeKernel::Avx2;
-    } else if (HasTransposeKernel(TTransposeKernel::Sse2)) {
-        kernel = TTransposeKernel::Sse2;
-    }
+    // The processor does not change under the program: asked once.
+    static const TTransposeKernel kernel = FastestTransposeKernel();
     CopyAreaToRowMajorBy(kernel, aDevice, aBack, aWidth, aHeight, aX0, aY0, aX1, aY1);
 }
 
@@ -270,11 +283,7 @@ bool HasTransposeKernel(TTransposeKernel aKernel) {
         case TTransposeKernel::Scalar:
             return true;
         case TTransposeKernel::Sse2:
-#if defined(__SSE2__)
-            return true;
-#else
-            return false;
-#endif
+            return KHasSse2;
         case TTransposeKernel::Avx2:
 #if defined(FIXTRAIL_HAS_AVX2_KERNEL)
             // Checks the operating system saves the wide registers, too.
