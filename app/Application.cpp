@@ -54,6 +54,15 @@ void CMainScreenRedraw::RedrawAll() {
 }
 
 void CIdler::OnIdle(CUIEventLoop*) {
+    // The display may come back without a message: a launcher or another program writes our
+    // pid into the owner word. Hidden is only ever "captured but not shown", so the run is then
+    // a shown one, exactly as when a message brings it back, and Stop acts on it again. Its
+    // full redraw also brings the values up to date, so the catch-up below then has nothing
+    // left to draw.
+    if (gCaptureState != nullptr && gCaptureState->RunState == RunningHidden &&
+        IsDisplayOwner(true)) {
+        gExampleHandler.ComeBack();
+    }
     // Values that changed while another process had the display are drawn once it is back.
     if (gMainScreen != nullptr && gMainScreen->ValuesBehind()) {
         gMainScreen->RefreshChangedValues();
@@ -61,12 +70,6 @@ void CIdler::OnIdle(CUIEventLoop*) {
     if (gCaptureState == nullptr || gNmeaParser == nullptr) {
         gCaptureEvents.ServeMessages();
         return;
-    }
-    // The display may come back without a message: a launcher or another program writes our
-    // pid into the owner word. Hidden is only ever "captured but not shown", so the run is then
-    // a shown one, exactly as when a message brings it back, and Stop acts on it again.
-    if (gCaptureState->RunState == RunningHidden && IsDisplayOwner(true)) {
-        gExampleHandler.ComeBack();
     }
     CaptureStep(*gCaptureState, *gNmeaParser, gCaptureEvents);
 }
