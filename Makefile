@@ -4,10 +4,13 @@
 #   make demo          the application in a simulated device captures a bundled recording fed
 #                      at 9600 baud: log, configuration, counters and a screenshot
 #   make sim           the application in a simulated device, in a live window (needs a display)
-#   make test          warning-free debug build and every test (ctest --preset default)
+#   make test          debug build and every test (ctest --preset default); every preset
+#                      treats warnings as errors
 #   make asan          the tests built with AddressSanitizer and UBSan, leaks checked
-#   make armhf         32-bit ARM cross build, tests run under qemu-arm (-cpu cortex-a8)
-#   make sdcard        the device's SD-card bundle: build-armhf/fixtrail-sdcard-<version>-armhf.tar.gz
+#   make armhf         ARMv7 hard-float cross build, tests run under qemu-arm (-cpu cortex-a8)
+#   make armel         ARMv5TE soft-float cross build, tests run under qemu-arm (-cpu arm926)
+#   make sdcard        the device's SD-card bundles, one for each: build-armhf/ and build-armel/
+#                      fixtrail-sdcard-<version>-<arch>.tar.gz
 #   make fuzz          libFuzzer targets, each run FUZZ_SECONDS over its corpus
 #   make bench         optimised build, then every benchmark
 #   make format        clang-format every tracked C++ file in place
@@ -25,27 +28,27 @@ FUZZ_SECONDS ?= 30
 DEMO_INPUT ?= data/marineapi_Navibe-GM720.txt
 
 DEPS := bash scripts/install-deps.sh
-BUILD_DIRS := build build-release build-asan build-armhf build-fuzz
+BUILD_DIRS := build build-release build-asan build-armhf build-armel build-sysroot build-fuzz
 CXX_FILES = $(shell git ls-files -- '*.cpp' '*.cc' '*.h' '*.hpp' 2>/dev/null || \
     find app nmea ui platform tools tests bench -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
-.PHONY: deps demo sim test asan armhf sdcard fuzz bench format format-check lint clean
+.PHONY: deps demo sim test asan armhf armel sdcard fuzz bench format format-check lint clean
 
 deps:
 	$(DEPS) host
 
 test: deps
-	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --preset default
 	cmake --build --preset default -j$(JOBS)
 	ctest --preset default
 
 demo: deps
-	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --preset default
 	cmake --build --preset default -j$(JOBS) --target fixtrail fixtrail-sim fixtrail-decode fixtrail-skin
 	bash scripts/demo.sh build $(DEMO_INPUT)
 
 sim: deps
-	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --preset default
 	cmake --build --preset default -j$(JOBS) --target fixtrail fixtrail-sim fixtrail-skin
 	@root=$$(mktemp -d /tmp/fixtrail-sim-XXXXXX); echo "device root: $$root"; \
 	build/bin/fixtrail-sim run "$$root" --window
@@ -55,23 +58,28 @@ asan: deps
 	cmake --build --preset asan -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --preset asan
 
-armhf:
+# Each ARM build links against a sysroot of its own architecture's packages
+# (scripts/make-sysroot.sh), made once in build-sysroot/.
+armhf armel:
 	$(DEPS) host arm
-	cmake --preset armhf
-	cmake --build --preset armhf -j$(JOBS)
-	ctest --preset armhf
+	bash scripts/make-sysroot.sh $@
+	cmake --preset $@
+	cmake --build --preset $@ -j$(JOBS)
+	ctest --preset $@
 
-# CPack packs the cross build's install rules (cmake/SdCard.cmake); the size printed is the
+# CPack packs each cross build's install rules (cmake/SdCard.cmake); the size printed is the
 # stripped, static program's.
 sdcard:
 	$(DEPS) host arm
-	cmake --preset armhf
-	cmake --build --preset armhf -j$(JOBS)
-	cpack --preset sdcard
-	@name=$$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$$/\1/p' build-armhf/CPackConfig.cmake); \
-	archive=build-armhf/$$name.tar.gz; \
-	echo "$$archive, to unpack at the card's root:"; tar -tvzf "$$archive"; \
-	echo "fixtrail/fixtrail: $$(tar -xzOf "$$archive" fixtrail/fixtrail | wc -c) bytes, stripped and static"
+	bash scripts/make-sysroot.sh armhf armel
+	@for arch in armhf armel; do \
+	    cmake --preset $$arch && cmake --build --preset $$arch -j$(JOBS) && \
+	    cpack --preset sdcard-$$arch || exit 1; \
+	    name=$$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$$/\1/p' build-$$arch/CPackConfig.cmake); \
+	    archive=build-$$arch/$$name.tar.gz; \
+	    echo "$$archive, to unpack at the card's root:"; tar -tvzf "$$archive"; \
+	    echo "fixtrail/fixtrail: $$(tar -xzOf "$$archive" fixtrail/fixtrail | wc -c) bytes, stripped and static"; \
+	done
 
 fuzz:
 	$(DEPS) host fuzz
@@ -98,7 +106,7 @@ format-check: deps
 
 lint:
 	$(DEPS) host lint
-	cmake --preset default -DFIXTRAIL_WERROR=ON
+	cmake --preset default
 	JOBS=$(JOBS) bash scripts/lint.sh build
 
 clean:

@@ -6,13 +6,20 @@
 #                          TrueType fonts its licence lets us ship and that licence
 #
 # The device's own libraries are unknown and likely older than ours, so the program takes the C
-# and C++ runtimes, FreeType and what FreeType pulls in with it: it needs only an ARMv7
-# hard-float core and a Linux kernel of 3.2 or later (the oldest glibc 2.36 supports).
-# (ui/CMakeLists.txt links FreeType with plain -l flags for this.)
-target_link_options(fixtrail PRIVATE -static)
+# and C++ runtimes, FreeType and what FreeType pulls in with it (every ARM program is static:
+# cmake/ArmCross.cmake); it needs only a core of its architecture and the kernel the README names.
+if(NOT FIXTRAIL_ARM_ARCH)
+    message(FATAL_ERROR "The SD-card bundle is built by an ARM toolchain file (cmake/*-toolchain.cmake)")
+endif()
 
-# Debian's name for the architecture, the one a user looks for.
-set(FIXTRAIL_SDCARD_ARCH armhf)
+# Debian's name for the architecture, the one a user looks for, and what the card's README says
+# the device needs.
+set(FIXTRAIL_SDCARD_ARCH ${FIXTRAIL_ARM_ARCH})
+if(FIXTRAIL_SDCARD_ARCH STREQUAL "armhf")
+    set(FIXTRAIL_SDCARD_CORE "An ARMv7 processor with a hard-float unit (Cortex-A8 or newer)")
+else()
+    set(FIXTRAIL_SDCARD_CORE "Any ARM processor from the ARM926EJ-S (ARMv5TE) on; no float unit")
+endif()
 
 configure_file(${PROJECT_SOURCE_DIR}/data/sdcard/README.txt.in
                ${CMAKE_BINARY_DIR}/sdcard/README.txt @ONLY)

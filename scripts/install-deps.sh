@@ -6,7 +6,8 @@
 #   host  native toolchain, libraries, test and tooling packages
 #   fuzz  clang with its libFuzzer and sanitizer runtimes
 #   lint  clang-tidy and shellcheck
-#   arm   32-bit ARM cross compiler, qemu-arm, and the armhf libraries the cross build links
+#   arm   the 32-bit ARM cross compilers (armhf, armel) and qemu-arm; the target libraries come
+#         from a sysroot of their own (scripts/make-sysroot.sh), not from installed packages
 #   all   all of the above
 #
 # Runs as root (no sudo) or as a user with nothing to install. `apt-get update` runs once, and
@@ -20,15 +21,10 @@ readonly KHostPackages=(make cmake ninja-build g++ pkg-config libfreetype-dev li
     libbenchmark-dev libpng-dev libsdl2-dev fonts-dejavu-core valgrind clang-format help2man gpsbabel)
 readonly KFuzzPackages=(clang libclang-rt-14-dev)
 readonly KLintPackages=(clang-tidy shellcheck)
-readonly KArmToolPackages=(g++-arm-linux-gnueabihf qemu-user)
-# This set resolves without apt removing any native package (hence --no-remove below). The static
-# libraries of the SD-card program's link: FreeType's, libpng's, zlib's and brotli's.
-readonly KArmLibraryPackages=(libfreetype-dev:armhf libgtest-dev:armhf libstdc++6:armhf
-    pkgconf:armhf libasan8:armhf libubsan1:armhf libpng-dev:armhf zlib1g-dev:armhf
-    libbrotli-dev:armhf)
+readonly KArmToolPackages=(g++-arm-linux-gnueabihf g++-arm-linux-gnueabi qemu-user)
 
 Usage() {
-    sed -n '2,14s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,15s/^# \{0,1\}//p' "$0" >&2
     exit 2
 }
 
@@ -60,17 +56,14 @@ fi
 KNativeArch=$(dpkg --print-architecture)
 readonly KNativeArch
 
-# True when the package is installed. A name without ":arch" means the native one (or an
-# "all" one): a multiarch package installed only for armhf does not count for the host.
+# True when the package is installed for the host (or is an "all" one): a multiarch package
+# installed only for another architecture does not count.
 IsInstalled() {
     local name=$1 line
     local status
     status=$(dpkg-query -W -f='${Status}|${Architecture}\n' "$name" 2> /dev/null) || return 1
     while IFS= read -r line; do
         [[ $line == "install ok installed|"* ]] || continue
-        if [[ $name == *:* ]]; then
-            return 0
-        fi
         case "${line#*|}" in
             "$KNativeArch" | all) return 0 ;;
         esac
@@ -88,7 +81,6 @@ Missing() {
 
 missingHost=()
 missingTools=()
-missingArmLibraries=()
 if ((wantHost)); then
     mapfile -t missingHost < <(Missing "${KHostPackages[@]}")
 fi
@@ -100,10 +92,9 @@ if ((wantLint)); then
 fi
 if ((wantArm)); then
     mapfile -t -O "${#missingTools[@]}" missingTools < <(Missing "${KArmToolPackages[@]}")
-    mapfile -t missingArmLibraries < <(Missing "${KArmLibraryPackages[@]}")
 fi
 
-allMissing=("${missingHost[@]}" "${missingTools[@]}" "${missingArmLibraries[@]}")
+allMissing=("${missingHost[@]}" "${missingTools[@]}")
 if ((${#allMissing[@]} == 0)); then
     echo "install-deps: everything needed is installed"
     exit 0
@@ -117,16 +108,14 @@ if ((EUID != 0)); then
     exit 1
 fi
 
-# The armhf architecture must be known before the one update, so that its lists come too.
-if ((${#missingArmLibraries[@]})) && ! dpkg --print-foreign-architectures | grep -qx armhf; then
-    echo "install-deps: dpkg --add-architecture armhf"
-    dpkg --add-architecture armhf
-fi
-
 readonly KApt=(apt-get -y -q -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
 
+# A list that fails (a mirror in mid-sync, say) leaves apt with the others; only a package that
+# then cannot be had fails the step, below.
 echo "install-deps: apt-get update"
-apt-get -q update
+if ! apt-get -q update; then
+    echo "install-deps: some package lists could not be had; going on with those that came" >&2
+fi
 # The host set keeps its recommends (gdb for valgrind, among others); the rest needs none.
 if ((${#missingHost[@]})); then
     echo "install-deps: apt-get install ${missingHost[*]}"
@@ -135,10 +124,6 @@ fi
 if ((${#missingTools[@]})); then
     echo "install-deps: apt-get install --no-install-recommends ${missingTools[*]}"
     "${KApt[@]}" install --no-install-recommends "${missingTools[@]}"
-fi
-if ((${#missingArmLibraries[@]})); then
-    echo "install-deps: apt-get install --no-remove ${KArmLibraryPackages[*]}"
-    "${KApt[@]}" install --no-remove "${KArmLibraryPackages[@]}"
 fi
 
 stillMissing=$(Missing "${allMissing[@]}")

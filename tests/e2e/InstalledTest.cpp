@@ -156,8 +156,9 @@ TEST_F(Installed, SdCardBundleRunsFromTheUnpackedCard) {
         {FIXTRAIL_CPACK_COMMAND, "--config", FIXTRAIL_SDCARD_CONFIG, "-B", packages.Path()});
     ASSERT_EQ(pack.iStatus, 0) << pack.iOut << pack.iErr;
     const std::string archive = packages.Path() + "/" + FIXTRAIL_SDCARD_ARCHIVE;
-    ASSERT_EQ(std::string(FIXTRAIL_SDCARD_ARCHIVE),
-              std::string("fixtrail-sdcard-") + FIXTRAIL_VERSION + "-armhf.tar.gz");
+    ASSERT_EQ(std::string(FIXTRAIL_SDCARD_ARCHIVE), std::string("fixtrail-sdcard-") +
+                                                        FIXTRAIL_VERSION + "-" +
+                                                        FIXTRAIL_SDCARD_ARCH + ".tar.gz");
 
     InitDevice();
     iRoot.RemoveDirectory("/mnt/sdcard/fixtrail");
@@ -182,6 +183,17 @@ TEST_F(Installed, SdCardBundleRunsFromTheUnpackedCard) {
     EXPECT_EQ(elf.iOut.find("INTERP"), std::string::npos);
     EXPECT_EQ(elf.iOut.find(".symtab"), std::string::npos);
     EXPECT_NE(elf.iOut.find(".text"), std::string::npos);
+    // Built for the oldest core its bundle names: ARMv7 passing floats in VFP registers, or
+    // ARMv5TE with floating point in software calls.
+    const TToolRun attributes = RunCommand({FIXTRAIL_READELF, "-A", program});
+    ASSERT_EQ(attributes.iStatus, 0) << attributes.iErr;
+    const bool hardFloat = std::string(FIXTRAIL_SDCARD_ARCH) == "armhf";
+    EXPECT_NE(attributes.iOut.find(hardFloat ? "Tag_CPU_arch: v7\n" : "Tag_CPU_arch: v5TE\n"),
+              std::string::npos)
+        << attributes.iOut;
+    EXPECT_EQ(attributes.iOut.find("Tag_ABI_VFP_args: VFP registers") != std::string::npos,
+              hardFloat)
+        << attributes.iOut;
 
     // From the card as the device starts it: no argument, so the skin root is /mnt/sdcard/.
     iRoot.Write("/mnt/sdcard/fixtrail/capture", "");

@@ -27,6 +27,13 @@ inline std::vector<std::string> TargetCommand(const std::string& aProgram,
         words.push_back(emulator.substr(start, end - start));
         start = end + 1;
     }
+    // The kernel-floor check reads the application's system calls, a trace for each process.
+    const char* traces = std::getenv("FIXTRAIL_SYSCALL_TRACES");
+    const std::size_t slash = aProgram.rfind('/');
+    const std::string name = slash == std::string::npos ? aProgram : aProgram.substr(slash + 1);
+    if (traces != nullptr && *traces != '\0' && name == "fixtrail") {
+        words.insert(words.end(), {"-d", "strace", "-D", std::string(traces) + "/fixtrail.%d.log"});
+    }
 #endif
     words.push_back(aProgram);
     words.insert(words.end(), aArguments.begin(), aArguments.end());
