@@ -363,7 +363,8 @@ TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
     EXPECT_STREQ(fixture.Text(EStartStop), "Start");
     EXPECT_TRUE(fixture.Widget(ESave)->IsEnabled());
 
-    // Append mode reuses the file; new-file mode takes the next number at each start.
+    // Append mode reuses the file; new-file mode takes the next number whose file does not
+    // exist yet at each start (nmea_0007.nmea exists by now).
     const struct {
         const char* iLegend;
         TLogMode iLogMode;
@@ -371,7 +372,7 @@ TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
         const char* iSecond;
     } modes[] = {
         {"append", LogAppend, "nmea_0007.nmea", "nmea_0007.nmea"},
-        {"new", LogNewFile, "nmea_0007.nmea", "nmea_0008.nmea"},
+        {"new", LogNewFile, "nmea_0008.nmea", "nmea_0009.nmea"},
     };
     for (const auto& m : modes) {
         SCOPED_TRACE(m.iLegend);

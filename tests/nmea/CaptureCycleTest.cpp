@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <memory>
@@ -9,7 +11,9 @@
 #include "nmea/CaptureCycle.h"
 #include "support/FakeCaptureEvents.h"
 #include "support/FileSizeLimit.h"
+#include "support/ForkedRun.h"
 #include "support/OpenDescriptors.h"
+#include "support/SmallFileSystem.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -235,7 +239,7 @@ TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEveryPassThatHandledSentences) {
 
 // The failure shows at the flush after the sentences: the screen is told at once, and once.
 TEST_F(CaptureCycle, AFullCardIsShownInThePassThatFindsIt) {
-    CFileSizeLimit full(4);
+    CFileSizeLimit full(2);  // smaller than any line: no file, this or a next one, takes one
     ASSERT_TRUE(full.IsSet());
     Start(DecodeOff);
     Feed(FeedLines({"A", "B"}));
@@ -529,6 +533,234 @@ TEST_F(CaptureCycle, TheStepOpensADueFeedAndTellsTheScreen) {
     EXPECT_EQ(iEvents.iRefreshCalls, 1);
     EXPECT_EQ(iEvents.iUpdateCalls, 1);
     StopCapture(iState, iParser);
+}
+
+// Noise on the line costs the sentence it falls in: never a position spliced from two halves,
+// nor the sentences after it in the same read, however the line's bytes come in reads.
+TEST(CaptureCycleFeed, ANulDropsOnlyTheSentenceItFallsIn) {
+    const char gll[] =
+        "$GPGLL,4916.45,N,1231\0"
+        "1.12,W,225444,A*31\r\n";
+    const std::string bytes =
+        std::string(gll, sizeof gll - 1) + FeedLines({"A*01", "B*02", "C*03"}) + "$GPGLL,49";
+    for (std::size_t readSize : {std::size_t{24}, std::size_t{200}}) {
+        SCOPED_TRACE(readSize);
+        CTempRoot root;
+        ASSERT_TRUE(root.MakeFeed());
+        CCaptureState state;
+        CNmeaParser parser;
+        CFakeCaptureEvents events;
+        ASSERT_TRUE(StartCapture(state, parser));
+        CFeedWriter writer(root.Path(KFeedPath));
+        for (std::size_t at = 0; at < bytes.size(); at += readSize) {
+            ASSERT_TRUE(writer.WriteAll(bytes.substr(at, readSize)));
+            CaptureStep(state, parser, events);
+        }
+        writer.WriteAll("16.45,N,12311.12,W,225444,A*31\r\n");
+        CaptureStep(state, parser, events);
+        StopCapture(state, parser);
+        EXPECT_EQ(root.Read(std::string(KAppDirectory) + "/" + state.LogFileName),
+                  "$A*01\n$B*02\n$C*03\n$GPGLL,4916.45,N,12311.12,W,225444,A*31\n");
+    }
+}
+
+// A receiver that pauses behind the same FIFO keeps its feed. The daemon that restarts makes
+// its FIFO anew: the run lets the dead one go, shows that it has no feed, and opens the new
+// one at its next attempt, about a second later.
+TEST_F(CaptureCycle, AFeedWhoseFifoIsMadeAnewIsOpenedAgain) {
+    Start(DecodeOff);
+    Feed(FeedLines({"A*01"}));
+    iWriter.reset();
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_TRUE(iParser.IsFeedOpen());
+    iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
+    Feed(FeedLines({"B*02"}));
+    const int refreshes = iEvents.iRefreshCalls;
+
+    iWriter.reset();
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
+    ASSERT_TRUE(iRoot.MakeFeed());
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_FALSE(iParser.IsFeedOpen());
+    EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 1) << "the screen shows the missing feed";
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_FALSE(iParser.IsFeedOpen()) << "not due yet";
+    iState.FeedAttemptMs -= KFeedRetryMs;
+    CaptureStep(iState, iParser, iEvents);
+    ASSERT_TRUE(iParser.IsFeedOpen());
+    EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 2);
+    iWriter = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
+    Feed(FeedLines({"C*03"}));
+    Stop();
+    EXPECT_EQ(Log(), "$A*01\n$B*02\n$C*03\n");
+}
+
+// The receiver's line as a pseudo-terminal, in a session without a controlling terminal (as a
+// launcher starts the program): a ^C in its data and its hang-up must not signal the program,
+// and unplugged and plugged back in (a new line under the same path) it is opened anew.
+TEST(CaptureCycleFeed, ATerminalFeedNeitherSignalsTheProgramNorIsLostForGood) {
+    CTempRoot root;
+    const std::string feed = root.Path(KFeedPath);
+    const int status = RunInChild([&feed, &root] {
+        if (::setsid() < 0) {
+            return 2;
+        }
+        // A new line: its master end, and the feed path naming its terminal end.
+        auto plugIn = [&feed] {
+            const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+            if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+                return -1;
+            }
+            (void)::unlink(feed.c_str());
+            return ::symlink(::ptsname(master), feed.c_str()) == 0 ? master : -1;
+        };
+        CCaptureState state;
+        CNmeaParser parser;
+        CFakeCaptureEvents events;
+        auto stepUntil = [&](int aTotal) {
+            for (int pass = 0; pass < 500 && state.TotalCount < aTotal; ++pass) {
+                CaptureStep(state, parser, events);
+                (void)::poll(nullptr, 0, 10);  // the line discipline delivers in its own time
+            }
+            return state.TotalCount == aTotal;
+        };
+        int master = plugIn();
+        EXPECT_GE(master, 0);
+        EXPECT_TRUE(StartCapture(state, parser));
+        EXPECT_TRUE(parser.IsFeedOpen());
+        EXPECT_EQ(::write(master, "\x03$A*01\r\n", 8), 8);
+        EXPECT_TRUE(stepUntil(1));
+        ::close(master);  // unplugged: the line hangs up
+        for (int pass = 0; pass < 500 && parser.IsFeedOpen(); ++pass) {
+            CaptureStep(state, parser, events);
+            (void)::poll(nullptr, 0, 10);
+        }
+        EXPECT_FALSE(parser.IsFeedOpen());
+        master = plugIn();
+        state.FeedAttemptMs -= KFeedRetryMs;
+        CaptureStep(state, parser, events);
+        EXPECT_TRUE(parser.IsFeedOpen());
+        EXPECT_EQ(::write(master, "$B*02\r\n", 7), 7);
+        EXPECT_TRUE(stepUntil(2));
+        StopCapture(state, parser);
+        ::close(master);
+        EXPECT_EQ(root.Read(std::string(KAppDirectory) + "/" + state.LogFileName),
+                  "$A*01\n$B*02\n");
+        return 0;
+    });
+    EXPECT_EQ(status, 0) << "130: SIGINT, 129: SIGHUP ended the capture";
+}
+
+// A card that fills during the run: the sentences of the full card are lost, but no line is
+// cut or glued to the next, and once there is room again the log (and the status) go on.
+TEST_F(CaptureCycle, AFullCardLosesOnlyWhileFullAndNeverGluesTwoLines) {
+    CSmallFileSystem card(iRoot.Path(KAppDirectory));
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    Start(DecodeOff);
+    // 100-byte lines, so that the last one that finds room in the log's block is cut at its end.
+    const std::string padding(90, 'x');
+    Feed(FeedLines({"R0999," + padding}));
+    ASSERT_TRUE(card.Fill());
+    int sent = 1;
+    for (; sent < 200 && !iState.LogWriteFailed(); ++sent) {
+        Feed(FeedLines({"R" + std::to_string(1000 + sent) + "," + padding}));
+    }
+    ASSERT_TRUE(iState.LogWriteFailed()) << "the card never filled";
+    EXPECT_EQ(iState.TotalCount, sent);
+    const int refreshes = iEvents.iRefreshCalls;
+    card.Free();
+    Feed(FeedLines({"AFTER*01"}));
+    EXPECT_FALSE(iState.LogWriteFailed());
+    EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 2) << "the sentence, and the log back";
+    Stop();
+    const std::string log = Log();
+    ASSERT_GE(log.size(), 11u);
+    EXPECT_EQ(log.substr(log.size() - 11), "\n$AFTER*01\n");
+    // Every line is one whole sentence as it was sent.
+    for (std::size_t at = 0, end; at < log.size(); at = end + 1) {
+        end = log.find('\n', at);
+        const std::string line = log.substr(at, end - at);
+        EXPECT_TRUE(line == "$AFTER*01" ||
+                    (line.size() == 97 && line[1] == 'R' && line.find('$', 1) == std::string::npos))
+            << line;
+    }
+}
+
+// Shown file name as the screen would have drawn it at its last refresh.
+class CNameShowingEvents : public CFakeCaptureEvents {
+  public:
+    explicit CNameShowingEvents(const CCaptureState& aState)
+        : CFakeCaptureEvents(&aState), iShowingState(aState) {}
+    void RefreshCounters() override {
+        CFakeCaptureEvents::RefreshCounters();
+        iShownName = iShowingState.LogFileName;
+    }
+    std::string iShownName;
+
+  private:
+    const CCaptureState& iShowingState;
+};
+
+// Hours of a fast receiver, shortened by a small file-size limit (EFBIG, as FAT32 gives at
+// 4 GiB): the log goes on in the next numbered file again and again, every sentence is there
+// once and in order, each file ends on a whole line, and the screen names the file in use.
+TEST(CaptureCycleSoak, EverySentenceIsLoggedOnceAcrossTheRolledOverFiles) {
+    const std::string data = std::string(FIXTRAIL_SOURCE_DIR) + "/data/gpsbabel_track_nmea+ms.txt";
+    const std::string recording = CTempRoot::ReadFile(data);
+    const std::string decoded = CTempRoot::ReadFile(data + ".decoded");
+    ASSERT_FALSE(recording.empty());
+    constexpr int KRepeats = 3;
+    constexpr rlim_t KLimit = 16000;
+    std::string bytes;
+    std::string expected;
+    for (int i = 0; i < KRepeats; ++i) {
+        bytes += recording;
+        expected += decoded;
+    }
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    CCaptureState state;
+    state.DecodeMode = DecodeOn;
+    state.LogCounter = 3;
+    CNmeaParser parser;
+    CNameShowingEvents events(state);
+    CFileSizeLimit limit(KLimit);
+    ASSERT_TRUE(limit.IsSet());
+    ASSERT_TRUE(StartCapture(state, parser));
+    CFeedWriter writer(root.Path(KFeedPath));
+    std::size_t written = 0;
+    for (std::size_t pass = 0; pass < bytes.size(); ++pass) {
+        written += writer.Write(bytes.data() + written,
+                                std::min<std::size_t>(4096, bytes.size() - written));
+        CaptureStep(state, parser, events);
+        EXPECT_EQ(events.iShownName, state.LogFileName);
+        if (written == bytes.size() && writer.Unread() == 0) {
+            break;
+        }
+    }
+    StopCapture(state, parser);
+    EXPECT_FALSE(state.LogWriteFailed());
+
+    std::string joined;
+    int files = 0;
+    for (int number = 3; number < 100; ++number) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s/nmea_%04d.nmea", KAppDirectory, number);
+        if (!root.Exists(name)) {
+            break;
+        }
+        const std::string part = root.Read(name);
+        SCOPED_TRACE(name);
+        EXPECT_LE(part.size(), KLimit);
+        EXPECT_EQ(part.back(), '\n');
+        joined += part;
+        ++files;
+    }
+    EXPECT_TRUE(joined == expected)
+        << joined.size() << " bytes logged, " << expected.size() << " expected";
+    EXPECT_GE(files, 10);
+    EXPECT_EQ(state.LogRollOvers(), files - 1);
+    EXPECT_EQ(state.LogCounter, 3 + files - 1) << "append mode: the counter names the file in use";
 }
 
 }  // namespace
