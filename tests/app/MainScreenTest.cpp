@@ -19,6 +19,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/ForkedRun.h"
 #include "support/MemoryVirtualScreen.h"
+#include "support/SmallFileSystem.h"
 #include "support/TempRoot.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
@@ -640,6 +641,31 @@ TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {
         }
         EXPECT_EQ(captured, c.iMarker);
     }
+}
+
+// Settings that cannot be saved are not lost in silence: the first Exit on a card with no room
+// at all stops the run and says so, the second ends the program.
+TEST(MainScreen, ExitThatCannotSaveSaysSoAndASecondExitEnds) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    MakeRawFrameBuffer(root);
+    WriteOwnerWord(root, 0);
+    CSmallFileSystem card(root.Path("/mnt/sdcard/fixtrail"));
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    const int status = RunInChild([&card] {
+        CScreenFixture fixture(320, 240);
+        fixture.Build();
+        fixture.Command(EStartStop);
+        EXPECT_TRUE(card.Fill());
+        fixture.Command(EExit);
+        EXPECT_EQ(gCaptureState->RunState, Stopped);
+        EXPECT_EQ(gCaptureState->LogCounter, 1);
+        EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNotSaved);
+        EXPECT_STREQ(fixture.Text(EStartStop), "Start");
+        fixture.Command(EExit);
+        return 1;  // not reached
+    });
+    EXPECT_EQ(status, 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -116,6 +117,59 @@ TEST_F(Application, ASentenceCutByStopIsNotFinishedByTheNextRun) {
     EXPECT_EQ(application.WaitForExit(), 0);
     EXPECT_EQ(Log(0), firstRun);
     EXPECT_EQ(Log(1), secondRun);
+}
+
+// A long run, made short: noise on the line, the feed's daemon restarting (its FIFO made anew)
+// and the log reaching the process's file-size limit. Every whole sentence is logged once,
+// across the numbered files; the program neither dies nor stops logging.
+TEST_F(Application, ALongRunKeepsEverySentenceThroughNoiseARestartedFeedAndASizeLimit) {
+    CApplication application;
+    WaitForScreen(application);
+    const rlimit limit{300, RLIM_INFINITY};
+    ASSERT_EQ(::prlimit(application.Pid(), RLIMIT_FSIZE, &limit, nullptr), 0);
+    Tap(KStartStop);
+    const char noisy[] =
+        "$GPGLL,4916.45,N,1231\0"
+        "1.12,W,225444,A*31\r\n";
+    Feed(std::string(noisy, sizeof noisy - 1) + KSentences);
+    std::string logged;
+    for (std::size_t at = 0; at < KSentences.size(); at = KSentences.find('\n', at) + 1) {
+        logged += KSentences.substr(at, KSentences.find('\r', at) - at) + "\n";
+    }
+    ASSERT_TRUE(PollFor([&] { return Log(0) == logged; })) << Log(0);
+
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
+    ASSERT_TRUE(iRoot.MakeFeed());
+    Feed(KSentences + KSentences + KSentences);
+    EXPECT_TRUE(PollFor([&] { return Log(0) + Log(1) == logged + logged + logged + logged; }))
+        << Log(0) << "--\n"
+        << Log(1);
+    EXPECT_LE(Log(0).size(), 300u);
+    EXPECT_FALSE(Log(1).empty());
+    Tap(KStartStop);
+    Tap(KExit);
+    EXPECT_EQ(application.WaitForExit(), 0);
+    EXPECT_EQ(Config(), "logsaving append\nframedecoding no\nlogcounter 2\n");
+}
+
+// A power cut (SIGKILL) leaves config.txt's counter behind the files: the next run in new-file
+// mode still gets a file of its own.
+TEST_F(Application, AfterAPowerCutNewFileModeDoesNotContinueTheCutRunsFile) {
+    iRoot.Write(KConfigPath, "logsaving new\nframedecoding no\nlogcounter 0\n");
+    const std::string first = "$A*01\n";
+    {
+        CApplication application;
+        WaitForScreen(application);
+        Tap(KStartStop);
+        Feed("$A*01\r\n");
+        ASSERT_TRUE(PollFor([&] { return Log(0) == first; })) << Log(0);
+    }  // SIGKILL
+    CApplication second;
+    WaitForScreen(second);
+    Tap(KStartStop);
+    Feed("$B*02\r\n");
+    EXPECT_TRUE(PollFor([&] { return Log(1) == "$B*02\n"; })) << Log(1);
+    EXPECT_EQ(Log(0), first);
 }
 
 // Anyone may leave a FIFO on the card under a name the program opens. None may hang it: not
