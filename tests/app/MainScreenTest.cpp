@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -645,6 +646,7 @@ TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {
 
 // Settings that cannot be saved are not lost in silence: the first Exit on a card with no room
 // at all stops the run and says so, the second ends the program.
+bool gSecondExit = false;
 TEST(MainScreen, ExitThatCannotSaveSaysSoAndASecondExitEnds) {
     CTempRoot root;
     ASSERT_TRUE(root.MakeFeed());
@@ -657,11 +659,17 @@ TEST(MainScreen, ExitThatCannotSaveSaysSoAndASecondExitEnds) {
         fixture.Build();
         fixture.Command(EStartStop);
         EXPECT_TRUE(card.Fill());
+        std::atexit([] {
+            if (!gSecondExit) {
+                ::_exit(3);  // the first Exit ended the program
+            }
+        });
         fixture.Command(EExit);
         EXPECT_EQ(gCaptureState->RunState, Stopped);
         EXPECT_EQ(gCaptureState->LogCounter, 1);
         EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNotSaved);
         EXPECT_STREQ(fixture.Text(EStartStop), "Start");
+        gSecondExit = true;
         fixture.Command(EExit);
         return 1;  // not reached
     });
