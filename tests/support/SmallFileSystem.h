@@ -1,9 +1,8 @@
 #pragma once
 
-// A full card, made real: a small tmpfs mounted over a directory (the simulated card's
-// application directory), which a filler file fills to the last block, so that writes fail
-// with ENOSPC as on a full SD card. Mounting takes root; where that is not possible, IsMounted
-// is false and the test skips. Unmounted at the end of the scope.
+// A full card, made real: a small tmpfs mounted over a directory of the simulated card, which
+// Fill takes to its last block, so that writes fail with ENOSPC as on a full SD card. Mounting
+// takes root; without it IsMounted is false and the test skips. Unmounted at the end.
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -14,11 +13,9 @@
 
 class CSmallFileSystem {
   public:
-    CSmallFileSystem(const std::string& aHostDirectory, const char* aSize = "64k")
-        : iDirectory(aHostDirectory) {
-        const std::string options = std::string("size=") + aSize;
-        iMounted = ::mount("fixtrail-test", iDirectory.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
+    explicit CSmallFileSystem(const std::string& aHostDirectory)
+        : iDirectory(aHostDirectory),
+          iMounted(::mount("fixtrail-test", aHostDirectory.c_str(), "tmpfs", 0, "size=64k") == 0) {}
     ~CSmallFileSystem() {
         if (iMounted) {
             (void)::umount2(iDirectory.c_str(), MNT_DETACH);
@@ -28,31 +25,23 @@ class CSmallFileSystem {
     CSmallFileSystem& operator=(const CSmallFileSystem&) = delete;
 
     bool IsMounted() const { return iMounted; }
-    // Takes every free block: true once a write found no room.
+    // True once a write found no room.
     bool Fill() const {
-        const int filler = ::open(FillerPath().c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (filler < 0) {
-            return false;
-        }
+        const int filler = ::open((iDirectory + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
         const char block[512] = {};
-        ssize_t written;
-        while ((written = ::write(filler, block, sizeof block)) > 0) {
+        while (filler >= 0 && ::write(filler, block, sizeof block) > 0) {
         }
-        const bool full = written < 0 && errno == ENOSPC;
-        ::close(filler);
+        const bool full = errno == ENOSPC;
+        (void)::close(filler);
         return full;
     }
-    // Room again: the filler goes.
-    void Free() const { (void)::unlink(FillerPath().c_str()); }
+    void Free() const { (void)::unlink((iDirectory + "/filler").c_str()); }
 
   private:
-    std::string FillerPath() const { return iDirectory + "/filler"; }
-
     std::string iDirectory;
-    bool iMounted = false;
+    bool iMounted;
 };
 
-#define SKIP_WITHOUT_SMALL_FILE_SYSTEM(aFileSystem)                                             \
-    if (!(aFileSystem).IsMounted()) {                                                           \
-        GTEST_SKIP() << "a small tmpfs cannot be mounted here (needs root): no real full card"; \
-    }
+#define SKIP_WITHOUT_SMALL_FILE_SYSTEM(aFileSystem) \
+    if (!(aFileSystem).IsMounted())                 \
+    GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)"
