@@ -24,7 +24,7 @@ constexpr std::size_t KMaxConfigLine = 4096;
 
 // A pass's sentences at a fast receiver's rate; more are written at once, so that callers that
 // never flush (benchmarks, the fuzzer) keep their memory bounded.
-constexpr std::size_t KLogQueueLimit = 16 * 1024;
+constexpr std::size_t KLogQueueLimit = std::size_t{16} * 1024;
 // "logsaving append\nframedecoding yes\nlogcounter -2147483648\n" and then some.
 constexpr std::size_t KConfigText = 96;
 
