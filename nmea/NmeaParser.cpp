@@ -150,12 +150,12 @@ void CNmeaParser::Assemble(const char* aBytes, std::size_t aCount) {
 bool CNmeaParser::FeedPathReplaced() const {
     const TDevicePath path = DevicePath(iFeedPath.c_str());
     struct stat named {};
-    struct stat open {};
+    struct stat held {};
     if (::stat(path.c_str(), &named) != 0) {
         return true;
     }
-    return ::fstat(iFeedDescriptor, &open) != 0 || named.st_dev != open.st_dev ||
-           named.st_ino != open.st_ino;
+    return ::fstat(iFeedDescriptor, &held) != 0 || named.st_dev != held.st_dev ||
+           named.st_ino != held.st_ino;
 }
 
 void CNmeaParser::FinishInput() {
