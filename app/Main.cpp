@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include "app/Application.h"
 #include "app/MainScreen.h"
 #include "platform/DisplayOwner.h"
@@ -13,6 +15,9 @@ namespace {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A log at the file-size limit fails its write with EFBIG, and the capture goes on in the
+    // next file; the signal would end the program with the log cut and the settings unsaved.
+    (void)std::signal(SIGXFSZ, SIG_IGN);
     SetSkinRoot(SkinRootArgument(argc, argv));
     // Alone on a device, or in the simulator, nobody hands the display over: take it when free.
     (void)TakeDisplayIfFree();

@@ -393,8 +393,10 @@ void CMainScreen::RefreshChangedValues() {
 }
 
 void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
+    const bool exitFailed = iExitFailed;
     iStartFailed = false;
     iSaveFailed = false;
+    iExitFailed = false;
     CCaptureState* state = gCaptureState;
     CNmeaParser* parser = gNmeaParser;
     if (state == nullptr || parser == nullptr) {
@@ -416,7 +418,7 @@ void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
             SetActivePid(0);
         }
     } else if (aWidget == iExitButton) {
-        ExitApplication();
+        ExitApplication(exitFailed);
         return;
     } else if (aWidget == iSaveButton && state->RunState == Stopped) {
         iSaveFailed = !state->SaveConfig();
@@ -443,15 +445,26 @@ void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
     RefreshValues();
 }
 
-void CMainScreen::ExitApplication() {
+void CMainScreen::ExitApplication(bool aAgain) {
     CCaptureState* state = gCaptureState;
-    // Whatever the run state says, only what is open is closed.
-    state->CloseLog();
-    gNmeaParser->CloseFeed();
-    if (state->LogMode == LogAppend) {
-        state->AdvanceLogCounter();
+    if (!aAgain) {
+        // Whatever the run state says, only what is open is closed.
+        state->CloseLog();
+        gNmeaParser->CloseFeed();
+        state->RunState = Stopped;
+        if (state->LogMode == LogAppend) {
+            state->AdvanceLogCounter();
+        }
     }
-    (void)state->SaveConfig();
+    // Settings and counter that cannot be saved are not dropped in silence: the user learns of
+    // it, may free some room, and ends the program with a second Exit.
+    if (!state->SaveConfig() && !aAgain) {
+        iSaveFailed = true;
+        iExitFailed = true;
+        RefreshControls();
+        RefreshValues();
+        return;
+    }
     CaptureScreen(KApplicationName);
     DisconnectNavigationServer();
     gExampleHandler.SetCaptureState(nullptr);

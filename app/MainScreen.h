@@ -25,8 +25,8 @@ constexpr int KIdDecodeNo = 311;
 constexpr const char* KStatusNoLog = "Stopped: no log";
 // The status value while a run goes on but its log can no longer be written.
 constexpr const char* KStatusRunningNoLog = "Running: no log";
-// The status value after a Save that could not write config.txt (write-protected or full
-// card), shown until the next command.
+// The status value after a Save or an Exit that could not write config.txt (write-protected
+// or full card), shown until the next command; a second Exit then ends the program unsaved.
 constexpr const char* KStatusNotSaved = "Stopped: not saved";
 // The status value while a run waits for its feed, which could not be opened; the run tries
 // again about once a second.
@@ -69,7 +69,9 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     // Checks the radio buttons that show aState's settings.
     void CheckSettings(const CCaptureState& aState);
 
-    void ExitApplication();
+    // The exit sequence; aAgain: the Exit right after one whose save failed, which ends the
+    // program whatever the save does.
+    void ExitApplication(bool aAgain);
     const char* StatusText() const;
     bool RadiosShow(const CCaptureState& aState) const;
     // File name, radio buttons, status and counters, in the order RefreshValues draws them.
@@ -137,8 +139,10 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
 
     // The last Start found no log file to open; cleared by the next command.
     bool iStartFailed = false;
-    // The last Save could not write config.txt; cleared by the next command.
+    // The last Save or Exit could not write config.txt; cleared by the next command.
     bool iSaveFailed = false;
+    // The last command was an Exit whose save failed: the next Exit ends the program.
+    bool iExitFailed = false;
     // The counter labels in drawing order (Total, GGA, GLL, GSA, other, GSV, VTG, RMC), and
     // the values their texts show.
     CUILabel* iCounters[KCounters] = {};

@@ -41,7 +41,7 @@ void DecodeAndCount(CCaptureState& aState, const TFieldList& aFields, std::strin
 void OpenRunFeed(CCaptureState& aState, CNmeaParser& aParser, std::int64_t aNowMs) {
     aState.FeedAttemptMs = aNowMs;
     aParser.OpenFeed(KFeedPath);
-    aParser.DrainFeed(CNmeaParser::KMaxRead);
+    aParser.DrainFeed(CNmeaParser::KChunkCapacity);
 }
 
 }  // namespace
@@ -53,7 +53,11 @@ bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
     // A start that fails must not use up a file number: the user retries once the card is
     // back, and the run then writes the file the screen named.
     const int counter = aState.LogCounter;
-    aState.ComposeLogFileName();
+    if (aState.LogMode == LogNewFile) {
+        (void)aState.ComposeUnusedLogFileName();  // all 10001 taken: the last one is continued
+    } else {
+        aState.ComposeLogFileName();
+    }
     if (!aState.OpenLog()) {
         aState.LogCounter = counter;
         return false;
@@ -87,22 +91,28 @@ void StopCapture(CCaptureState& aState, CNmeaParser& aParser) {
 
 void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents) {
     if (aState.RunState == Running || aState.RunState == RunningHidden) {
-        // "Running: no feed" becomes "Running" as soon as the feed is there.
-        if (!aParser.IsFeedOpen() && RetryFeed(aState, aParser, MonotonicMs()) &&
-            aState.RunState == Running) {
-            aEvents.RefreshCounters();
-            aEvents.UpdateDisplay();
-        }
+        const std::int64_t now = MonotonicMs();
+        // "Running: no feed" becomes "Running" as soon as the feed is there, and back when
+        // the feed goes away.
+        bool statusChanged = !aParser.IsFeedOpen() && RetryFeed(aState, aParser, now);
+        const bool feedWasOpen = aParser.IsFeedOpen();
         // One read of 200 bytes per 50 ms pass caps the feed at 4 KB/s; read again while the
         // feed has more, so that a fast receiver does not fall behind until its pipe overflows.
         for (int reads = 0; reads < KMaxReadsPerPass && aParser.ReadFeed(KFeedReadLimit); ++reads) {
         }
+        if (feedWasOpen && !aParser.IsFeedOpen()) {
+            aState.FeedAttemptMs = now;  // the next attempt about a second from now
+            statusChanged = true;
+        }
         HandleQueuedSentences(aState, aParser, &aEvents);
         const bool failedBefore = aState.LogWriteFailed();
-        aState.FlushLog(false);
-        // The flush is where a full or failing card shows: tell the user now, not a sentence
-        // later, which may never come.
-        if (!failedBefore && aState.LogWriteFailed() && aState.RunState == Running) {
+        const int rollOversBefore = aState.LogRollOvers();
+        aState.FlushLog(false, now);
+        // The flush is where a full or failing card shows, and where the log moves on to its
+        // next file: tell the user now, not a sentence later, which may never come.
+        statusChanged = statusChanged || failedBefore != aState.LogWriteFailed() ||
+                        rollOversBefore != aState.LogRollOvers();
+        if (statusChanged && aState.RunState == Running) {
             aEvents.RefreshCounters();
             aEvents.UpdateDisplay();
         }

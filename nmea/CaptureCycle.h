@@ -19,7 +19,9 @@ class MCaptureEvents {
     virtual void ServeMessages() = 0;
 };
 
-constexpr int KFeedReadLimit = 200;   // bytes asked of the feed per read
+// What the capture cycle asks of each read of the feed; the engine never takes more than its
+// CNmeaParser::KChunkCapacity in one read.
+constexpr int KFeedReadLimit = 200;
 constexpr int KMaxReadsPerPass = 16;  // reads per pass while the feed has data
 
 constexpr std::int64_t KFeedRetryMs = 1000;  // a run without its feed tries again this often

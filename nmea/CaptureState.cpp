@@ -1,6 +1,7 @@
 #include "nmea/CaptureState.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,14 +22,88 @@ constexpr std::int64_t KSyncIntervalMs = 1000;
 // A configuration line is a few words; longer text from a damaged card is cut, not stored.
 constexpr std::size_t KMaxConfigLine = 4096;
 
+// A pass's sentences at a fast receiver's rate; more are written at once, so that callers that
+// never flush (benchmarks, the fuzzer) keep their memory bounded.
+constexpr std::size_t KLogQueueLimit = std::size_t{16} * 1024;
+// "logsaving append\nframedecoding yes\nlogcounter -2147483648\n" and then some.
+constexpr std::size_t KConfigText = 96;
+
 // Syncs the directory so that a file renamed into it survives a power cut.
-void SyncDirectory(const char* aDevicePath) {
+void SyncDirectory(const char* aDevicePath, CCaptureState::TSyncCall aSync) {
     const TDevicePath path = DevicePath(aDevicePath);
     const int directory = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
     if (directory >= 0) {
-        (void)::fsync(directory);
+        (void)aSync(directory);
         (void)::close(directory);
     }
+}
+
+// Writes aCount bytes at the descriptor's offset; how many were written. When short, errno
+// says why.
+std::size_t WriteAll(int aDescriptor, const char* aBytes, std::size_t aCount) {
+    std::size_t done = 0;
+    while (done < aCount) {
+        const ssize_t written = ::write(aDescriptor, aBytes + done, aCount - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO;
+            }
+            return done;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return done;
+}
+
+// The card has no room left for a new file: full, over quota, or at the size limit.
+bool IsNoRoom(int aError) {
+    return aError == ENOSPC || aError == EDQUOT || aError == EFBIG;
+}
+
+// Writes the whole text to a new temporary file, synced, and renames it over config.txt. The
+// errno of the first failure is kept in aError.
+bool ReplaceConfig(const char* aText, std::size_t aLength, CCaptureState::TSyncCall aSync,
+                   int& aError) {
+    const TDevicePath tempPath = DevicePath(KConfigTempPath);
+    const TDevicePath configPath = DevicePath(KConfigPath);
+    // Like every file the program opens on the card, only a regular file: a FIFO left under
+    // one of these names would otherwise hang the program until someone opened its other end.
+    const int file = OpenRegularFile(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
+    if (file < 0) {
+        aError = errno;
+        return false;
+    }
+    bool done = WriteAll(file, aText, aLength) == aLength && aSync(file) == 0;
+    aError = done ? 0 : errno;
+    if (::close(file) != 0 && done) {
+        done = false;
+        aError = errno;
+    }
+    if (done && std::rename(tempPath.c_str(), configPath.c_str()) != 0) {
+        done = false;
+        aError = errno;
+    }
+    if (!done) {
+        (void)std::remove(tempPath.c_str());
+    }
+    return done;
+}
+
+// The last resort on a full card: config.txt rewritten where it lies. Its blocks are its own,
+// and the three lines take about the room they took before.
+bool RewriteConfigInPlace(const char* aText, std::size_t aLength, CCaptureState::TSyncCall aSync) {
+    const TDevicePath configPath = DevicePath(KConfigPath);
+    const int file = OpenRegularFile(configPath.c_str(), O_WRONLY | O_CREAT);
+    if (file < 0) {
+        return false;
+    }
+    bool done = WriteAll(file, aText, aLength) == aLength &&
+                ::ftruncate(file, static_cast<off_t>(aLength)) == 0 && aSync(file) == 0;
+    done = ::close(file) == 0 && done;
+    return done;
 }
 
 // key = the text before the first space, value = the text after it; a line without a space is
@@ -96,28 +171,27 @@ void CCaptureState::AdvanceLogCounter() {
     LogCounter = LogCounter >= KMaxLogCounter ? 0 : LogCounter + 1;
 }
 
+int CCaptureState::DefaultSync(int aDescriptor) {
+    return ::fsync(aDescriptor);
+}
+
 bool CCaptureState::SaveConfig() const {
+    char text[KConfigText];
+    const int length =
+        std::snprintf(text, sizeof text, "logsaving %s\nframedecoding %s\nlogcounter %d\n",
+                      LogModeWord(LogMode), DecodeModeWord(DecodeMode), LogCounter);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) {
+        return false;
+    }
     // Written beside config.txt, synced, then renamed over it: a power cut leaves either the
     // old file or the new one, never a truncated one.
-    const TDevicePath tempPath = DevicePath(KConfigTempPath);
-    const TDevicePath configPath = DevicePath(KConfigPath);
-    // Like every file the program opens on the card, only a regular file: a FIFO left under
-    // one of these names would otherwise hang the program until someone opened its other end.
-    std::FILE* file = OpenRegularStream(tempPath.c_str(), "w");
-    if (file == nullptr) {
-        return false;
+    int error = 0;
+    if (ReplaceConfig(text, static_cast<std::size_t>(length), iSync, error)) {
+        SyncDirectory(KAppDirectory, iSync);
+        return true;
     }
-    const bool written =
-        std::fprintf(file, "logsaving %s\nframedecoding %s\nlogcounter %d\n", LogModeWord(LogMode),
-                     DecodeModeWord(DecodeMode), LogCounter) > 0 &&
-        std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(tempPath.c_str(), configPath.c_str()) != 0) {
-        (void)std::remove(tempPath.c_str());
-        return false;
-    }
-    SyncDirectory(KAppDirectory);
-    return true;
+    // A full card has no room for the copy; settings and counter would be lost on Exit.
+    return IsNoRoom(error) && RewriteConfigInPlace(text, static_cast<std::size_t>(length), iSync);
 }
 
 void CCaptureState::LoadConfig() {
@@ -142,12 +216,35 @@ void CCaptureState::LoadConfig() {
     (void)std::fclose(file);  // read only: nothing is lost
 }
 
+bool CCaptureState::ComposeUnusedLogFileName() {
+    for (int tries = 0; tries <= KMaxLogCounter; ++tries) {
+        ComposeLogFileName();
+        const TDevicePath path = DevicePath(LogPath);
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) {
+            return true;
+        }
+        if (LogMode == LogAppend) {
+            AdvanceLogCounter();  // in new-file mode the name already did
+        }
+    }
+    return false;
+}
+
 bool CCaptureState::OpenLog() {
     CloseLog();
-    const TDevicePath path = DevicePath(LogPath);
-    LogFile = OpenRegularStream(path.c_str(), "a");
-    iLogUnsynced = false;
     iLogWriteFailed = false;
+    iLogRollOvers = 0;
+    return OpenLogFile();
+}
+
+bool CCaptureState::OpenLogFile() {
+    const TDevicePath path = DevicePath(LogPath);
+    // Read as well: the last byte tells whether an earlier run left a cut line.
+    LogFile = OpenRegularStream(path.c_str(), "a+");
+    iLogFromPath = LogFile != nullptr;
+    iLogNeedsLineEnd = true;
+    iLogUnsynced = false;
     iLogSyncTime = MonotonicMs();
     return LogFile != nullptr;
 }
@@ -157,32 +254,111 @@ void CCaptureState::WriteLog(const char* aSentence, std::size_t aLength,
     if (LogFile == nullptr) {
         return;
     }
-    // A failed write shows in the stream's error flag, which the next sync checks.
-    (void)std::fputc('$', LogFile);
-    (void)std::fwrite(aSentence, 1, aLength, LogFile);
-    (void)std::fputc('\n', LogFile);
+    iLogQueue += '$';
+    iLogQueue.append(aSentence, aLength);
+    iLogQueue += '\n';
     if (aReport != nullptr) {
-        (void)std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
-        (void)std::fwrite(aReport->data(), 1, aReport->size(), LogFile);
-        (void)std::fwrite(KSeparator, 1, sizeof KSeparator - 1, LogFile);
+        iLogQueue.append(KSeparator, sizeof KSeparator - 1);
+        iLogQueue += *aReport;
+        iLogQueue.append(KSeparator, sizeof KSeparator - 1);
     }
-    iLogUnsynced = true;
+    iRecordEnds.push_back(iLogQueue.size());
+    if (iLogQueue.size() >= KLogQueueLimit) {
+        WriteQueued();
+    }
 }
 
-void CCaptureState::FlushLog(bool aSync) {
+bool CCaptureState::EndWithLineFeed(int aDescriptor) {
+    struct stat info {};
+    char last = '\n';
+    // Standard output, a pipe or /dev/null: nothing to look at.
+    if (::fstat(aDescriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        ::pread(aDescriptor, &last, 1, info.st_size - 1) == 1 && last != '\n' &&
+        WriteAll(aDescriptor, "\n", 1) != 1) {
+        return false;
+    }
+    iLogNeedsLineEnd = false;
+    return true;
+}
+
+void CCaptureState::WriteQueued() {
+    std::size_t from = 0;  // the records before it are written, or lost
+    while (LogFile != nullptr && from < iLogQueue.size()) {
+        const int descriptor = fileno(LogFile);
+        if (iLogNeedsLineEnd && !EndWithLineFeed(descriptor)) {
+            iLogWriteFailed = true;
+            break;
+        }
+        const off_t start = ::lseek(descriptor, 0, SEEK_END);  // -1 on a pipe
+        const std::size_t count = iLogQueue.size() - from;
+        const std::size_t written = WriteAll(descriptor, iLogQueue.data() + from, count);
+        iLogUnsynced = iLogUnsynced || written > 0;
+        if (written == count) {
+            iLogWriteFailed = false;
+            break;
+        }
+        const int error = errno;
+        // Only whole records stay: a cut one is taken back, so that the file ends on a line
+        // end and the record can go whole into the next file.
+        std::size_t kept = from;
+        for (std::size_t end : iRecordEnds) {
+            if (end > from && end <= from + written) {
+                kept = end;
+            }
+        }
+        if (from + written > kept &&
+            (start < 0 || ::ftruncate(descriptor, start + static_cast<off_t>(kept - from)) != 0)) {
+            iLogNeedsLineEnd = true;
+        }
+        // A file that holds nothing yet would not do better under another number.
+        const bool held = start > 0 || kept > from;
+        from = kept;
+        if (error == EFBIG && held && RollOverLog()) {
+            continue;
+        }
+        // What is queued now is lost: later passes try again with their own sentences.
+        iLogWriteFailed = true;
+        iLogNeedsLineEnd = true;
+        break;
+    }
+    if (LogFile == nullptr) {
+        iLogWriteFailed = true;  // the next file could not be opened
+    }
+    iLogQueue.clear();
+    iRecordEnds.clear();
+}
+
+bool CCaptureState::RollOverLog() {
+    if (!iLogFromPath) {
+        return false;  // a stream the caller gave (standard output) has no next file
+    }
+    (void)iSync(fileno(LogFile));
+    (void)std::fclose(LogFile);
+    LogFile = nullptr;
+    // The full file keeps its number; the run goes on under the next one that is free.
+    if (LogMode == LogAppend) {
+        AdvanceLogCounter();
+    }
+    (void)ComposeUnusedLogFileName();
+    ++iLogRollOvers;
+    return OpenLogFile();
+}
+
+void CCaptureState::FlushLog(bool aSync, std::int64_t aNowMs) {
+    if (LogFile == nullptr) {
+        return;
+    }
+    if (!iLogQueue.empty()) {
+        WriteQueued();
+    }
     if (LogFile == nullptr || !iLogUnsynced) {
         return;
     }
-    // The stream keeps its error indicator, so a write that failed before this flush shows too.
-    if (std::fflush(LogFile) != 0 || std::ferror(LogFile) != 0) {
-        iLogWriteFailed = true;
-    }
-    const std::int64_t now = MonotonicMs();
-    if (aSync || now - iLogSyncTime >= KSyncIntervalMs) {
-        if (::fsync(fileno(LogFile)) != 0 && errno != EINVAL) {  // EINVAL: cannot be synced
+    if (aSync || aNowMs - iLogSyncTime >= KSyncIntervalMs) {
+        if (iSync(fileno(LogFile)) != 0 && errno != EINVAL) {  // EINVAL: cannot be synced
             iLogWriteFailed = true;
         }
-        iLogSyncTime = now;
+        iLogSyncTime = aNowMs;
         iLogUnsynced = false;
     }
 }
@@ -192,10 +368,11 @@ void CCaptureState::CloseLog() {
         return;
     }
     FlushLog(true);
-    if (std::fclose(LogFile) != 0) {
+    if (LogFile != nullptr && std::fclose(LogFile) != 0) {
         iLogWriteFailed = true;
     }
     LogFile = nullptr;
+    iLogFromPath = false;
 }
 
 void CCaptureState::ResetCounters() {

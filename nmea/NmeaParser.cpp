@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,14 +16,16 @@ constexpr const char* KDefaultFeeds[] = {KFeedPath, KGpsDataPath, KGpsPipePath};
 
 // A drain discards what was buffered before the run started. A pipe holds 64 KiB by default;
 // stopping there keeps a writer that never pauses from holding the start up for ever.
-constexpr int KMaxDrainReads = 64 * 1024 / CNmeaParser::KMaxRead + 1;
+constexpr int KMaxDrainReads = 64 * 1024 / CNmeaParser::KChunkCapacity + 1;
 
 int OpenNonBlocking(const char* aPath) {
     const TDevicePath path = DevicePath(aPath);
     if (!path.IsValid()) {
         return -1;
     }
-    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    // O_NOCTTY: a program without a controlling terminal (started by a launcher) would get
+    // the receiver's line as one, and a 0x03 in its data or a hang-up would kill it.
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
 }
 
 ssize_t ReadSome(int aDescriptor, char* aBuffer, int aLimit) {
@@ -46,6 +49,7 @@ bool CNmeaParser::OpenFeed(const char* aPath) {
     CloseFeed();
     iFeedDescriptor = OpenNonBlocking(aPath);
     iFeedOpen = iFeedDescriptor >= 0;
+    iFeedPath = aPath;
     if (iFeedOpen) {
         // What the request means is the feed driver's business; its answer is of no use here.
         (void)::ioctl(iFeedDescriptor, KFeedIoctl, 1);
@@ -59,6 +63,7 @@ bool CNmeaParser::OpenDefaultFeed() {
         iFeedDescriptor = OpenNonBlocking(path);
         if (iFeedDescriptor >= 0) {
             iFeedOpen = true;
+            iFeedPath = path;
             (void)::ioctl(iFeedDescriptor, KFeedIoctl, 1);
             return true;
         }
@@ -70,8 +75,8 @@ void CNmeaParser::DrainFeed(int aChunkLimit) {
     if (!iFeedOpen) {
         return;
     }
-    char chunk[KMaxRead];
-    const int limit = std::min(aChunkLimit, KMaxRead);
+    char chunk[KChunkCapacity];
+    const int limit = std::min(aChunkLimit, KChunkCapacity);
     for (int reads = 0; reads < KMaxDrainReads; ++reads) {
         if (ReadSome(iFeedDescriptor, chunk, limit) <= 0) {
             return;
@@ -91,9 +96,13 @@ bool CNmeaParser::ReadFeed(int aByteLimit) {
     if (!iFeedOpen) {
         return false;
     }
-    char chunk[KMaxRead + 1];
-    const ssize_t count = ReadSome(iFeedDescriptor, chunk, std::min(aByteLimit, KMaxRead));
+    char chunk[KChunkCapacity + 1];
+    const ssize_t count = ReadSome(iFeedDescriptor, chunk, std::min(aByteLimit, KChunkCapacity));
     if (count < 1) {
+        const bool noDataYet = count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        if (!noDataYet && (count < 0 || FeedPathReplaced())) {
+            CloseFeed();
+        }
         return false;
     }
     Assemble(chunk, static_cast<std::size_t>(count));
@@ -104,7 +113,11 @@ void CNmeaParser::Assemble(const char* aBytes, std::size_t aCount) {
     for (std::size_t i = 0; i < aCount; ++i) {
         const char byte = aBytes[i];
         if (byte == '\0') {
-            break;  // the feed delivers text: what follows a NUL in this read is noise
+            // Noise on the line: the sentence it fell in is no longer what the receiver sent,
+            // but the sentences after it in the same read are whole.
+            iPendingLength = 0;
+            iState = WaitStart;
+            continue;
         }
         if (iState == WaitStart) {
             if (byte == '$') {
@@ -130,6 +143,25 @@ void CNmeaParser::Assemble(const char* aBytes, std::size_t aCount) {
             EndSentence();
             iState = WaitStart;
         }
+    }
+    iPending[iPendingLength] = '\0';
+}
+
+bool CNmeaParser::FeedPathReplaced() const {
+    const TDevicePath path = DevicePath(iFeedPath.c_str());
+    struct stat named {};
+    struct stat held {};
+    if (::stat(path.c_str(), &named) != 0) {
+        return true;
+    }
+    return ::fstat(iFeedDescriptor, &held) != 0 || named.st_dev != held.st_dev ||
+           named.st_ino != held.st_ino;
+}
+
+void CNmeaParser::FinishInput() {
+    if (iState == InSentence) {
+        EndSentence();
+        iState = WaitStart;
     }
     iPending[iPendingLength] = '\0';
 }

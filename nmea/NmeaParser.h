@@ -20,8 +20,10 @@ class CNmeaParser {
 
     static constexpr unsigned long KFeedIoctl = 0x5305;  // understood by the feed driver only
     static constexpr int KMaxSentence = 255;             // characters between '$' and its end
-    static constexpr int KMaxRead = 255;                 // bytes asked of one read
-    static constexpr std::size_t KMaxField = 24;         // a field this long ends the split
+    // The engine's chunk buffer: no read of the feed takes more bytes than this, whatever the
+    // caller asks (the capture cycle asks for KFeedReadLimit, the drain for all of it).
+    static constexpr int KChunkCapacity = 255;
+    static constexpr std::size_t KMaxField = 24;  // a field this long ends the split
 
     CNmeaParser() = default;
     ~CNmeaParser();
@@ -31,7 +33,9 @@ class CNmeaParser {
     // --- Feed --------------------------------------------------------------------------------
 
     // Opens the feed non-blocking and sends it the feed ioctl. Always true: a path that cannot
-    // be opened leaves the descriptor at -1, and every read then simply finds no data.
+    // be opened leaves the descriptor at -1, and every read then simply finds no data. A
+    // terminal feed never becomes the program's controlling terminal, so neither its data nor
+    // a hang-up can signal the program.
     bool OpenFeed(const char* aPath);
     // The first of /var/run/gpsfeed, /dev/gpsdata, /dev/gpspipe that opens; false if none does.
     bool OpenDefaultFeed();
@@ -41,10 +45,17 @@ class CNmeaParser {
     void CloseFeed();
     // One non-blocking read of up to aByteLimit (at most 255) bytes, assembled into sentences.
     // False when the read returned nothing: no data yet, end of feed, an error or no feed.
+    // A feed that is gone is closed (IsFeedOpen turns false), so that it can be opened anew: a
+    // read error (a terminal unplugged), or end of file while the path now names another file
+    // or none (the daemon re-made its FIFO). End of file on the same FIFO is a receiver that
+    // paused; it stays open.
     bool ReadFeed(int aByteLimit);
     // Cuts the bytes of one read into sentences, as ReadFeed does after reading them. A NUL
-    // ends the examination of the read.
+    // drops the sentence it falls in; the bytes after it are still examined.
     void Assemble(const char* aBytes, std::size_t aCount);
+    // The input has ended (a recording read to its end): a last sentence without its line
+    // end is queued.
+    void FinishInput();
     // Forgets every sentence begun or queued: assembly waits for '$', nothing is pending or
     // queued. A new capture run starts here, so that no sentence spans two runs.
     void ResetAssembly();
@@ -105,10 +116,12 @@ class CNmeaParser {
 
   private:
     void EndSentence();
+    bool FeedPathReplaced() const;
 
     TAssemblyState iState = WaitStart;
     int iFeedDescriptor = -1;
     bool iFeedOpen = false;
+    std::string iFeedPath;  // the device path the open feed came from
     char iPending[KMaxSentence + 1] = {};
     int iPendingLength = 0;
     std::deque<std::string> iQueue;

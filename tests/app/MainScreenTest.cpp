@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/ForkedRun.h"
 #include "support/MemoryVirtualScreen.h"
+#include "support/SmallFileSystem.h"
 #include "support/TempRoot.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
@@ -363,7 +365,8 @@ TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
     EXPECT_STREQ(fixture.Text(EStartStop), "Start");
     EXPECT_TRUE(fixture.Widget(ESave)->IsEnabled());
 
-    // Append mode reuses the file; new-file mode takes the next number at each start.
+    // Append mode reuses the file; new-file mode takes the next number whose file does not
+    // exist yet at each start (nmea_0007.nmea exists by now).
     const struct {
         const char* iLegend;
         TLogMode iLogMode;
@@ -371,7 +374,7 @@ TEST(MainScreen, StartAndStopOpenAndCloseTheNumberedLog) {
         const char* iSecond;
     } modes[] = {
         {"append", LogAppend, "nmea_0007.nmea", "nmea_0007.nmea"},
-        {"new", LogNewFile, "nmea_0007.nmea", "nmea_0008.nmea"},
+        {"new", LogNewFile, "nmea_0008.nmea", "nmea_0009.nmea"},
     };
     for (const auto& m : modes) {
         SCOPED_TRACE(m.iLegend);
@@ -639,6 +642,31 @@ TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {
         }
         EXPECT_EQ(captured, c.iMarker);
     }
+}
+
+// Settings that cannot be saved are not lost in silence: the first Exit on a card with no room
+// at all stops the run and says so, the second ends the program.
+bool gSecondExit = false;
+TEST(MainScreen, ExitThatCannotSaveSaysSoAndASecondExitEnds) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    MakeRawFrameBuffer(root);
+    CSmallFileSystem card(root.Path("/mnt/sdcard/fixtrail"));
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    const int status = RunInChild([&card] {
+        CScreenFixture fixture(320, 240);
+        fixture.Build();
+        fixture.Command(EStartStop);
+        EXPECT_TRUE(card.Fill());
+        std::atexit([] { gSecondExit ? (void)0 : ::_exit(3); });  // 3: the first Exit ended
+        fixture.Command(EExit);
+        EXPECT_EQ(gCaptureState->RunState, Stopped);
+        EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNotSaved);
+        gSecondExit = true;
+        fixture.Command(EExit);
+        return 1;  // not reached
+    });
+    EXPECT_EQ(status, 0);
 }
 
 }  // namespace

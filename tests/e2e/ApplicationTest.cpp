@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -74,6 +75,11 @@ TEST_F(Application, SaveWritesTheChangedSettings) {
     EXPECT_TRUE(PollFor([&] { return Config() == expected; })) << Config();
 }
 
+// KSentences as the log holds them with decoding off.
+const std::string KLogged =
+    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n"
+    "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\n";
+
 TEST_F(Application, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {
     CApplication application;
     WaitForScreen(application);
@@ -82,10 +88,7 @@ TEST_F(Application, HiddenApplicationKeepsCapturingAndAMessageBringsItBack) {
     ASSERT_TRUE(PollFor([&] { return Owner() == 0; })) << "owner " << Owner();
     Feed(KSentences);
     // Decoding off: each sentence logged as it came, ending in a bare line feed.
-    const std::string logged =
-        "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n"
-        "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\n";
-    EXPECT_TRUE(PollFor([&] { return Log(0) == logged; })) << Log(0);
+    EXPECT_TRUE(PollFor([&] { return Log(0) == KLogged; })) << Log(0);
 
     const TToolRun message = RunTool("fixtrail-sim", {"message", iRoot.Root(), "show"});
     ASSERT_EQ(message.iStatus, 0) << message.iErr;
@@ -116,6 +119,46 @@ TEST_F(Application, ASentenceCutByStopIsNotFinishedByTheNextRun) {
     EXPECT_EQ(application.WaitForExit(), 0);
     EXPECT_EQ(Log(0), firstRun);
     EXPECT_EQ(Log(1), secondRun);
+}
+
+// A long run, made short: noise on the line, the feed's daemon restarting (its FIFO made anew)
+// and the log reaching a file-size limit. Every whole sentence is logged once, across the
+// numbered files; the program neither dies nor stops logging.
+TEST_F(Application, ALongRunKeepsEverySentenceThroughNoiseARestartedFeedAndASizeLimit) {
+    CApplication application;
+    WaitForScreen(application);
+    const rlimit limit{300, RLIM_INFINITY};
+    ASSERT_EQ(::prlimit(application.Pid(), RLIMIT_FSIZE, &limit, nullptr), 0);
+    Tap(KStartStop);
+    const char noisy[] =
+        "$GPGLL,4916.45,N,1231\0"
+        "1.12,W,225444,A*31\r\n";
+    Feed(std::string(noisy, sizeof noisy - 1) + KSentences);
+    const std::string logged = KLogged + KLogged;
+    ASSERT_TRUE(PollFor([&] { return Log(0) == KLogged; })) << Log(0);
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
+    ASSERT_TRUE(iRoot.MakeFeed());
+    Feed(KSentences + KSentences + KSentences);
+    EXPECT_TRUE(PollFor([&] { return Log(0) + Log(1) == logged + logged; })) << Log(1);
+    EXPECT_LE(Log(0).size(), 300u);
+    Tap(KStartStop);
+    Tap(KExit);
+    EXPECT_EQ(application.WaitForExit(), 0);
+    EXPECT_EQ(Config(), "logsaving append\nframedecoding no\nlogcounter 2\n");
+}
+
+// A power cut (SIGKILL) leaves config.txt's counter behind the files: the next run in new-file
+// mode still gets a file of its own.
+TEST_F(Application, AfterAPowerCutNewFileModeDoesNotContinueTheCutRunsFile) {
+    iRoot.Write(KConfigPath, "logsaving new\nframedecoding no\nlogcounter 0\n");
+    for (int run = 0; run < 2; ++run) {
+        CApplication application;
+        WaitForScreen(application);
+        Tap(KStartStop);
+        Feed(KSentences);
+        EXPECT_TRUE(PollFor([&] { return Log(run) == KLogged; })) << run << ": " << Log(run);
+    }  // SIGKILL
+    EXPECT_EQ(Log(0), KLogged);
 }
 
 // Anyone may leave a FIFO on the card under a name the program opens. None may hang it: not

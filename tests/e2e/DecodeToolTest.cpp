@@ -72,6 +72,19 @@ TEST(DecodeTool, CountsGoToStandardErrorAsOneLine) {
     EXPECT_EQ(raw.iErr, "total=125 GGA=0 GLL=0 GSA=0 GSV=0 VTG=0 RMC=0 other=0\n");
 }
 
+// A NUL costs only the sentence it falls in; a last sentence without its line end is kept.
+TEST(DecodeTool, NoiseAndAMissingLastLineEndCostOnlyTheNoisySentence) {
+    CTempRoot root;
+    const char bytes[] =
+        "$GPGLL,4916.45,N,1231\0"
+        "1.12,W,225444,A*31\r\n$A*01\r\n$B*02";
+    root.Write("/recording.txt", std::string(bytes, sizeof bytes - 1));
+    const TToolRun run = RunTool({"--raw", "--counts", root.Path("/recording.txt")});
+    EXPECT_EQ(run.iStatus, 0);
+    EXPECT_EQ(run.iOut, "$A*01\n$B*02\n");
+    EXPECT_EQ(run.iErr, "total=2 GGA=0 GLL=0 GSA=0 GSV=0 VTG=0 RMC=0 other=0\n");
+}
+
 TEST(DecodeTool, MissingFileIsOneLineNamingItAndStatus1) {
     const std::string missing = KData + "no-such-recording.txt";
     const TToolRun run = RunTool({"--counts", missing});

@@ -1,7 +1,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,7 +12,9 @@
 #include "nmea/CaptureCycle.h"
 #include "support/FakeCaptureEvents.h"
 #include "support/FileSizeLimit.h"
+#include "support/ForkedRun.h"
 #include "support/OpenDescriptors.h"
+#include "support/SmallFileSystem.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -235,7 +240,7 @@ TEST_F(CaptureCycle, ShownScreenIsRefreshedAfterEveryPassThatHandledSentences) {
 
 // The failure shows at the flush after the sentences: the screen is told at once, and once.
 TEST_F(CaptureCycle, AFullCardIsShownInThePassThatFindsIt) {
-    CFileSizeLimit full(4);
+    CFileSizeLimit full(2);  // smaller than any line: no file, this or a next one, takes one
     ASSERT_TRUE(full.IsSet());
     Start(DecodeOff);
     Feed(FeedLines({"A", "B"}));
@@ -347,6 +352,11 @@ const TFeedCase KFeedCases[] = {
      "$" + K255 + std::string(45, 'y') + "\r\n$GPGGA*00\r\n", "$" + K255 + "\n$GPGGA*00\n"},
     {"over-long tail holding a '$' starts a sentence there", "$" + K255 + "yy$B*02\r\n",
      "$" + K255 + "\n$B*02\n"},
+    {"a NUL drops only its sentence",
+     std::string("$GPGLL,4916.45,N,1231\0"
+                 "1.12,W*31\r\n$A*01\r\n",
+                 40),
+     "$A*01\n"},
 };
 
 TEST(CaptureCycleFeed, FeedBytesBecomeLogLines) {
@@ -529,6 +539,140 @@ TEST_F(CaptureCycle, TheStepOpensADueFeedAndTellsTheScreen) {
     EXPECT_EQ(iEvents.iRefreshCalls, 1);
     EXPECT_EQ(iEvents.iUpdateCalls, 1);
     StopCapture(iState, iParser);
+}
+
+// A daemon that restarts makes its FIFO anew: the run lets the dead one go, says so, and opens
+// the new one about a second later. A writer that pauses behind the same FIFO keeps it.
+TEST_F(CaptureCycle, AFeedWhoseFifoIsMadeAnewIsOpenedAgain) {
+    Start(DecodeOff);
+    iState.FeedAttemptMs -= 10 * KFeedRetryMs;  // opened long ago
+    iWriter.reset();
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_TRUE(iParser.IsFeedOpen());
+    ASSERT_EQ(::unlink(iRoot.Path(KFeedPath).c_str()), 0);
+    ASSERT_TRUE(iRoot.MakeFeed());
+    CaptureStep(iState, iParser, iEvents);
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_FALSE(iParser.IsFeedOpen()) << "closed, and not opened again at once";
+    EXPECT_EQ(iEvents.iRefreshCalls, 1) << "the screen shows the missing feed";
+    iState.FeedAttemptMs -= KFeedRetryMs;
+    CaptureStep(iState, iParser, iEvents);
+    EXPECT_TRUE(iParser.IsFeedOpen());
+    StopCapture(iState, iParser);
+}
+
+// A receiver on a terminal line, in a session without a controlling terminal (as a launcher
+// starts the program): neither a ^C in its data nor its hang-up signals the capture, and a line
+// plugged in again under the same path is opened anew.
+TEST(CaptureCycleFeed, ATerminalFeedNeitherSignalsTheProgramNorIsLostForGood) {
+    CTempRoot root;
+    const std::string feed = root.Path(KFeedPath);
+    const int status = RunInChild([&feed] {
+        CCaptureState state;
+        CNmeaParser parser;
+        CFakeCaptureEvents events;
+        auto plugIn = [&feed] {  // a new line, the feed path naming its terminal end
+            const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+            (void)::grantpt(master);
+            (void)::unlockpt(master);
+            (void)::unlink(feed.c_str());
+            return ::symlink(::ptsname(master), feed.c_str()) == 0 ? master : -1;
+        };
+        auto stepUntil = [&](const std::function<bool()>& aDone) {
+            for (int pass = 0; pass < 500 && !aDone(); ++pass) {
+                CaptureStep(state, parser, events);
+                (void)::poll(nullptr, 0, 10);  // the line discipline delivers in its own time
+            }
+            return aDone();
+        };
+        int master = plugIn();
+        if (master < 0 || ::setsid() < 0 || !StartCapture(state, parser)) {
+            return 2;
+        }
+        EXPECT_EQ(::write(master, "\x03$A*01\r\n", 8), 8);
+        EXPECT_TRUE(stepUntil([&] { return state.TotalCount == 1; }));
+        ::close(master);  // unplugged: the line hangs up
+        EXPECT_TRUE(stepUntil([&] { return !parser.IsFeedOpen(); }));
+        master = plugIn();
+        state.FeedAttemptMs -= KFeedRetryMs;
+        CaptureStep(state, parser, events);
+        EXPECT_EQ(::write(master, "$B*02\r\n", 7), 7);
+        EXPECT_TRUE(stepUntil([&] { return state.TotalCount == 2; }));
+        return 0;
+    });
+    EXPECT_EQ(status, 0) << "130: SIGINT, 129: SIGHUP ended the capture";
+}
+
+// A card that fills during the run loses the sentences of the full card only: no line is cut
+// or glued to the next, and with room again the log and the status go on.
+TEST_F(CaptureCycle, AFullCardLosesOnlyWhileFullAndNeverGluesTwoLines) {
+    CSmallFileSystem card(iRoot.Path(KAppDirectory));
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    Start(DecodeOff);
+    const std::string logged = "$R," + std::string(96, 'x') + "\n";  // one is cut at a block end
+    const std::string line = logged.substr(0, 99) + "\r\n";
+    Feed(line);
+    ASSERT_TRUE(card.Fill());
+    for (int sent = 0; sent < 200 && !iState.LogWriteFailed(); ++sent) {
+        Feed(line);
+    }
+    ASSERT_TRUE(iState.LogWriteFailed());
+    const int refreshes = iEvents.iRefreshCalls;
+    card.Free();
+    Feed("$AFTER*01\r\n");
+    EXPECT_FALSE(iState.LogWriteFailed());
+    EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 2) << "the sentence, and the log back";
+    Stop();
+    const std::string log = Log();
+    std::string expected;
+    while (expected.size() + logged.size() < log.size()) {
+        expected += logged;
+    }
+    EXPECT_EQ(log, expected + "$AFTER*01\n");
+}
+
+// Hours of a fast receiver, shortened by a small file-size limit (EFBIG, as FAT32 gives at
+// 4 GiB): the log goes on in the next numbered file again and again, and every sentence is
+// there once and in order, each file ending on a whole line.
+TEST(CaptureCycleSoak, EverySentenceIsLoggedOnceAcrossTheRolledOverFiles) {
+    const std::string data = std::string(FIXTRAIL_SOURCE_DIR) + "/data/gpsbabel_track_nmea+ms.txt";
+    const std::string recording = CTempRoot::ReadFile(data);
+    const std::string decoded = CTempRoot::ReadFile(data + ".decoded");
+    const std::string bytes = recording + recording + recording;
+    constexpr rlim_t KLimit = 16000;
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    CCaptureState state;
+    state.DecodeMode = DecodeOn;
+    state.LogCounter = 3;
+    CNmeaParser parser;
+    CFakeCaptureEvents events;
+    CFileSizeLimit limit(KLimit);
+    ASSERT_TRUE(limit.IsSet());
+    ASSERT_TRUE(StartCapture(state, parser));
+    CFeedWriter writer(root.Path(KFeedPath));
+    for (std::size_t sent = 0, pass = 0;
+         pass < bytes.size() && (sent < bytes.size() || writer.Unread() > 0); ++pass) {
+        sent += writer.Write(bytes.data() + sent, std::min<std::size_t>(4096, bytes.size() - sent));
+        CaptureStep(state, parser, events);
+    }
+    StopCapture(state, parser);
+    auto file = [&root](int aNumber) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s/nmea_%04d.nmea", KAppDirectory, aNumber);
+        return root.Read(name);
+    };
+    std::string joined;
+    int files = 0;
+    for (std::string part; !(part = file(3 + files)).empty(); ++files) {
+        EXPECT_LE(part.size(), KLimit);
+        EXPECT_EQ(part.back(), '\n');
+        joined += part;
+    }
+    EXPECT_TRUE(joined == decoded + decoded + decoded) << joined.size() << " bytes logged";
+    EXPECT_GE(files, 10);
+    EXPECT_EQ(state.LogRollOvers(), files - 1);
+    EXPECT_EQ(state.LogCounter, 3 + files - 1) << "append mode: the counter names the file in use";
 }
 
 }  // namespace

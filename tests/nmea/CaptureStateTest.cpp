@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <string>
 
 #include "nmea/CaptureState.h"
 #include "support/FileSizeLimit.h"
 #include "support/ForkedRun.h"
+#include "support/SmallFileSystem.h"
 #include "support/TempRoot.h"
 
 namespace {
@@ -227,8 +229,9 @@ TEST(CaptureState, FailedSaveLeavesTheOldConfigIntact) {
 TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
     CTempRoot root;
     const char* const logFile = "/mnt/sdcard/fixtrail/nmea_0003.nmea";
-    // The log is appended to, never truncated.
-    root.Write(logFile, "earlier run\n");
+    // The log is appended to, never truncated; an earlier run cut off mid-line (a crash, a
+    // power cut) gets its line end first, so that no two sentences share a line.
+    root.Write(logFile, "$GPGGA,12351");
     CCaptureState state;
     state.LogCounter = 3;
     state.ComposeLogFileName();
@@ -238,7 +241,7 @@ TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
     state.WriteLog(sentence.data(), sentence.size(), nullptr);
     state.FlushLog(false);
     // Exactly the text length + 2 bytes, and visible to another reader once flushed.
-    EXPECT_EQ(root.Read(logFile).size(), 12 + sentence.size() + 2);
+    EXPECT_EQ(root.Read(logFile).size(), 12 + 1 + sentence.size() + 2);
 
     const std::string report = "Field # 0 : PGRMZ\nField # 1 : 93\n";
     state.WriteLog("PGRMZ,93", 8, &report);
@@ -249,7 +252,7 @@ TEST(CaptureState, LogLinesAreTheSentenceAndOptionalReportBetweenSeparators) {
     state.WriteLog("AFTER", 5, nullptr);  // no log open: nothing happens
     state.CloseLog();
 
-    EXPECT_EQ(root.Read(logFile), "earlier run\n$" + sentence + "\n$PGRMZ,93\n" + KSeparator +
+    EXPECT_EQ(root.Read(logFile), "$GPGGA,12351\n$" + sentence + "\n$PGRMZ,93\n" + KSeparator +
                                       report + KSeparator + "$GPZDA\n");
     EXPECT_EQ(KSeparator.size(), 41u);
 }
@@ -324,6 +327,62 @@ TEST(CaptureState, OpenLogFailsWhenTheDirectoryIsMissing) {
     state.FlushLog(true);
     state.CloseLog();
     EXPECT_FALSE(root.Exists(KAppDirectory));
+}
+
+// Durability: the log is synced about once a second and at its close, config.txt before it is
+// renamed into place, then its directory; a sync that fails is a failure.
+int gSyncs = 0;
+int gSyncResult = 0;
+int CountedSync(int) {
+    errno = EIO;
+    return ++gSyncs, gSyncResult;
+}
+
+TEST(CaptureState, LogAndConfigAreSyncedToTheCard) {
+    CTempRoot root;
+    CCaptureState state;
+    state.SetSyncCall(CountedSync);
+    state.ComposeLogFileName();
+    const std::int64_t opened = MonotonicMs();
+    ASSERT_TRUE(state.OpenLog());
+    state.WriteLog("A", 1, nullptr);
+    state.FlushLog(false, opened + 10);
+    EXPECT_EQ(gSyncs, 0) << "not before a second has passed";
+    state.FlushLog(false, opened + 2000);
+    state.FlushLog(false, opened + 4000);  // nothing new to sync
+    EXPECT_EQ(gSyncs, 1);
+    state.WriteLog("B", 1, nullptr);
+    state.CloseLog();
+    EXPECT_EQ(gSyncs, 2);
+    ASSERT_TRUE(state.SaveConfig());
+    EXPECT_EQ(gSyncs, 4);
+
+    gSyncResult = -1;
+    ASSERT_TRUE(state.OpenLog());
+    state.WriteLog("C", 1, nullptr);
+    state.CloseLog();
+    EXPECT_TRUE(state.LogWriteFailed());
+    state.LogMode = LogNewFile;
+    EXPECT_FALSE(state.SaveConfig());
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 0\n");
+    EXPECT_FALSE(root.Exists(KConfigTempPath));
+}
+
+// No room for the temporary copy: config.txt is rewritten where it lies; with no config.txt to
+// rewrite, the save fails.
+TEST(CaptureState, SaveOnAFullCardRewritesConfigInPlace) {
+    CTempRoot root;
+    CSmallFileSystem card(root.Path(KAppDirectory));
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    root.Write(KConfigPath, "logsaving append\nframedecoding no\nlogcounter 9\n");
+    ASSERT_TRUE(card.Fill());
+    CCaptureState state;
+    state.LogCounter = 10;
+    EXPECT_TRUE(state.SaveConfig());
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 10\n");
+    ASSERT_EQ(::unlink(root.Path(KConfigPath).c_str()), 0);
+    ASSERT_TRUE(card.Fill());
+    EXPECT_FALSE(state.SaveConfig());
 }
 
 }  // namespace

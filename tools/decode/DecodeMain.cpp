@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
 
     char chunk[KFeedReadLimit];
     int status = 0;
+    bool writeFailed = false;
     for (;;) {
         const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
         if (count < 0 && errno == EINTR) {
@@ -96,11 +97,17 @@ int main(int argc, char** argv) {
         }
         parser.Assemble(chunk, static_cast<std::size_t>(count));
         HandleQueuedSentences(state, parser, nullptr);
+        state.FlushLog(false);
+        writeFailed = writeFailed || state.LogWriteFailed();
     }
+    // A recording may end on a complete sentence without its line end.
+    parser.FinishInput();
+    HandleQueuedSentences(state, parser, nullptr);
+    state.FlushLog(false);
+    writeFailed = writeFailed || state.LogWriteFailed();
     // Output that could not be written is a failure, not a short decoding.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        (void)std::fprintf(stderr, "fixtrail-decode: cannot write the output: %s\n",
-                           std::strerror(errno));
+    if (writeFailed || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        (void)std::fprintf(stderr, "fixtrail-decode: cannot write the output\n");
         status = 1;
     }
     state.LogFile = nullptr;  // standard output is not the state's to close
