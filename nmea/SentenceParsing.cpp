@@ -157,6 +157,7 @@ CFrameDate CNmeaParser::ParseDate(const std::string& aText) {
 CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) {
     CGgaFrame frame;
     CFieldReader fields(aFields);
+    fields.Text(0, frame.iName);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iLatitude);
     fields.Text(3, frame.iLatitudeHemisphere);
@@ -183,6 +184,7 @@ CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) 
 CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) {
     CRmcFrame frame;
     CFieldReader fields(aFields);
+    fields.Text(0, frame.iName);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iStatus);
     fields.Text(3, frame.iLatitude);
@@ -206,6 +208,7 @@ CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) 
 CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
     CGsvFrame frame;
     CFieldReader fields(aFields);
+    fields.Text(0, frame.iName);
     fields.Integer(1, frame.iMessageCount);
     fields.Integer(2, frame.iMessageNumber);
     fields.Integer(3, frame.iSatellitesInView);
@@ -230,6 +233,7 @@ CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
 CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
     CGsaFrame frame;
     CFieldReader fields(aFields);
+    fields.Text(0, frame.iName);
     fields.Text(1, frame.iSelectionMode);
     fields.Integer(2, frame.iFixMode);
     for (std::size_t i = 0; i < KGsaSatelliteIds; ++i) {
@@ -248,6 +252,7 @@ CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
 CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
     CVtgFrame frame;
     CFieldReader fields(aFields);
+    fields.Text(0, frame.iName);
     fields.IntegerAsFloat(1, frame.iTrueCourse);
     fields.Text(2, frame.iTrueCourseUnit);
     fields.IntegerAsFloat(3, frame.iMagneticCourse);
@@ -265,6 +270,7 @@ CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
 CGllFrame CNmeaParser::ParseGll(const TFieldList& aFields) {
     CGllFrame frame;
     CFieldReader fields(aFields);
+    fields.Text(0, frame.iName);
     fields.Text(1, frame.iLatitude);
     fields.Text(2, frame.iLatitudeHemisphere);
     fields.Text(3, frame.iLongitude);
