@@ -4,6 +4,7 @@
 
 #include "nmea/FieldNumbers.h"
 #include "nmea/NmeaParser.h"
+#include "nmea/SentenceType.h"
 
 namespace {
 
@@ -70,6 +71,14 @@ int HexDigit(char aChar) {
         return aChar - 'A' + 10;
     }
     return -1;  // lower case included: the checksum is written in upper case
+}
+
+// A record is named after its sentence's own first field ("GNGGA" for a GGA of the combined
+// talker); a list that is not of the record's type leaves it the type's default name.
+void TakeName(const TFieldList& aFields, TSentenceType aType, std::string& aName) {
+    if (!aFields.empty() && SentenceTypeOf(aFields[0]) == aType) {
+        aName = aFields[0];
+    }
 }
 
 bool ChecksumMatches(const TFieldList& aFields, const std::string& aChecksum) {
@@ -156,8 +165,8 @@ CFrameDate CNmeaParser::ParseDate(const std::string& aText) {
 //  f[9,10] altitude  f[11,12] geoid separation  f[13] DGPS age  f[14] DGPS station
 CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) {
     CGgaFrame frame;
+    TakeName(aFields, TSentenceType::Gga, frame.iName);
     CFieldReader fields(aFields);
-    fields.Text(0, frame.iName);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iLatitude);
     fields.Text(3, frame.iLatitudeHemisphere);
@@ -183,8 +192,8 @@ CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) 
 //  f[10,11] magnetic variation
 CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) {
     CRmcFrame frame;
+    TakeName(aFields, TSentenceType::Rmc, frame.iName);
     CFieldReader fields(aFields);
-    fields.Text(0, frame.iName);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iStatus);
     fields.Text(3, frame.iLatitude);
@@ -207,8 +216,8 @@ CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) 
 //  then per satellite: id, elevation, azimuth, signal strength
 CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
     CGsvFrame frame;
+    TakeName(aFields, TSentenceType::Gsv, frame.iName);
     CFieldReader fields(aFields);
-    fields.Text(0, frame.iName);
     fields.Integer(1, frame.iMessageCount);
     fields.Integer(2, frame.iMessageNumber);
     fields.Integer(3, frame.iSatellitesInView);
@@ -232,8 +241,8 @@ CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
 //  f[1] selection mode  f[2] fix mode  f[3..14] satellite ids  f[15..17] PDOP HDOP VDOP
 CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
     CGsaFrame frame;
+    TakeName(aFields, TSentenceType::Gsa, frame.iName);
     CFieldReader fields(aFields);
-    fields.Text(0, frame.iName);
     fields.Text(1, frame.iSelectionMode);
     fields.Integer(2, frame.iFixMode);
     for (std::size_t i = 0; i < KGsaSatelliteIds; ++i) {
@@ -251,8 +260,8 @@ CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
 //  courses and speeds are read as integers: 054.7 is 54
 CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
     CVtgFrame frame;
+    TakeName(aFields, TSentenceType::Vtg, frame.iName);
     CFieldReader fields(aFields);
-    fields.Text(0, frame.iName);
     fields.IntegerAsFloat(1, frame.iTrueCourse);
     fields.Text(2, frame.iTrueCourseUnit);
     fields.IntegerAsFloat(3, frame.iMagneticCourse);
@@ -269,8 +278,8 @@ CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
 //  f[1..4] position  f[5] time  f[6] status
 CGllFrame CNmeaParser::ParseGll(const TFieldList& aFields) {
     CGllFrame frame;
+    TakeName(aFields, TSentenceType::Gll, frame.iName);
     CFieldReader fields(aFields);
-    fields.Text(0, frame.iName);
     fields.Text(1, frame.iLatitude);
     fields.Text(2, frame.iLatitudeHemisphere);
     fields.Text(3, frame.iLongitude);
