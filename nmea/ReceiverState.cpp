@@ -28,20 +28,25 @@ bool LooksLikeSentence(const std::string& aSentence) {
     return i >= KMinAddress;
 }
 
-// The text of field aIndex (f[0] is the address), up to the end of the sentence; null when the
-// sentence ends or its checksum begins before it.
-const char* FieldText(const std::string& aSentence, int aIndex) {
-    int commas = 0;
-    for (std::size_t i = 0; i < aSentence.size(); ++i) {
-        const char c = aSentence[i];
-        if (c == '*') {
+// The text of field aIndex of aText (its field 0 being the text up to the first ','), up to
+// the end of the sentence; null when the sentence ends or its checksum begins before it. The
+// terminating NUL of the text ends the walk (so does a NUL inside it, which no receiver sends).
+const char* FieldText(const char* aText, int aIndex) {
+    const char* p = aText;
+    for (;;) {
+        // Digits, letters, '.' and '-' lie above ',', '*' and NUL: one compare for most of them.
+        unsigned char c;
+        do {
+            c = static_cast<unsigned char>(*p++);
+        } while (c > ',');
+        if (c == ',') {
+            if (--aIndex == 0) {
+                return p;
+            }
+        } else if (c == '*' || c == '\0') {
             return nullptr;
         }
-        if (c == ',' && ++commas == aIndex) {
-            return aSentence.c_str() + i + 1;
-        }
     }
-    return nullptr;
 }
 
 bool EndsField(char aChar) {
@@ -62,27 +67,29 @@ bool ChecksumRight(const std::string& aSentence) {
     return CNmeaParser::VerifyChecksum(sum, aSentence.substr(star + 1, 2));
 }
 
-// GGA f[6] fix quality, RMC f[2] and GLL f[6] status.
+// GGA f[6] fix quality, RMC f[2] and GLL f[6] status, of a sentence whose type letters
+// MayTellFix has seen.
 //   GNGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*59
 //   GNRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*74
 //   GNGLL,4916.45,N,12311.12,W,225444,A*2F
 TReceiverStatus FixSaidBy(const std::string& aSentence) {
-    const TSentenceType type = SentenceTypeOf(aSentence);
-    if (type == TSentenceType::Gga) {
-        const char* quality = FieldText(aSentence, 6);
-        if (quality == nullptr) {
-            return TReceiverStatus::Unknown;
-        }
-        return ReadInteger(quality) > 0 ? TReceiverStatus::Fix : TReceiverStatus::NoFix;
-    }
-    if (type != TSentenceType::Rmc && type != TSentenceType::Gll) {
+    const char* text = aSentence.c_str();
+    if (!IsTalker(text) || !EndsAddress(text, aSentence.size())) {
         return TReceiverStatus::Unknown;
     }
-    const char* status = FieldText(aSentence, type == TSentenceType::Rmc ? 2 : 6);
-    if (status == nullptr || (status[0] != 'A' && status[0] != 'V') || !EndsField(status[1])) {
+    // The fields after the address, which ends with ',' or '*' or the sentence.
+    const bool gga = text[3] == 'G';
+    const char* value = text[5] == ',' ? FieldText(text + 6, text[2] == 'R' ? 1 : 5) : nullptr;
+    if (value == nullptr) {
         return TReceiverStatus::Unknown;
     }
-    return status[0] == 'A' ? TReceiverStatus::Fix : TReceiverStatus::NoFix;
+    if (gga) {
+        return ReadInteger(value) > 0 ? TReceiverStatus::Fix : TReceiverStatus::NoFix;
+    }
+    if ((value[0] != 'A' && value[0] != 'V') || !EndsField(value[1])) {
+        return TReceiverStatus::Unknown;
+    }
+    return value[0] == 'A' ? TReceiverStatus::Fix : TReceiverStatus::NoFix;
 }
 
 }  // namespace
@@ -94,12 +101,15 @@ void CReceiverState::Start(std::int64_t aNowMs) {
     iFix = TReceiverStatus::Unknown;
 }
 
-void CReceiverState::OnSentence(const std::string& aSentence) {
+void CReceiverState::Hear(const std::string& aSentence) {
     // Once a pass has heard the receiver, the rest of its sentences need not be looked at again.
-    if (!iHeard && LooksLikeSentence(aSentence)) {
+    if (LooksLikeSentence(aSentence)) {
         iHeard = true;
         iSilent = false;
     }
+}
+
+void CReceiverState::ReadFix(const std::string& aSentence) {
     const TReceiverStatus says = FixSaidBy(aSentence);
     // A sentence that repeats what is known changes nothing, whether its checksum is right or
     // not: only a change costs the checksum.

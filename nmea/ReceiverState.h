@@ -21,8 +21,16 @@ class CReceiverState {
 
     // A run begins at aNowMs (monotonic milliseconds): nothing heard, the silence clock starts.
     void Start(std::int64_t aNowMs);
-    // One whole sentence as queued: its text between '$' and the line end.
-    void OnSentence(const std::string& aSentence);
+    // One whole sentence as queued: its text between '$' and the line end. Every sentence
+    // comes here, decoding on or off: what cannot tell is let go after a few compares.
+    void OnSentence(const std::string& aSentence) {
+        if (!iHeard) {
+            Hear(aSentence);
+        }
+        if (MayTellFix(aSentence)) {
+            ReadFix(aSentence);
+        }
+    }
     // Once per capture pass. The silence clock runs only while the feed is open: a feed just
     // (re)opened has three seconds to speak. True when Status() changed in this call.
     bool Update(std::int64_t aNowMs, bool aFeedOpen);
@@ -33,6 +41,16 @@ class CReceiverState {
     const char* StatusText() const;
 
   private:
+    // GGA, GLL or RMC in the type's place of the address: a sentence that may tell the fix.
+    static bool MayTellFix(const std::string& aSentence) {
+        const char* text = aSentence.c_str();
+        return aSentence.size() > 5 && ((text[2] == 'G' && ((text[3] == 'G' && text[4] == 'A') ||
+                                                            (text[3] == 'L' && text[4] == 'L'))) ||
+                                        (text[2] == 'R' && text[3] == 'M' && text[4] == 'C'));
+    }
+    void Hear(const std::string& aSentence);
+    void ReadFix(const std::string& aSentence);
+
     std::int64_t iHeardMs = 0;  // when a sentence was last heard, or the clock restarted
     bool iHeard = false;        // a sentence has arrived since the last Update
     bool iSilent = false;

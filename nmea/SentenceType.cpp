@@ -12,15 +12,10 @@ constexpr std::uint32_t Key(char aFirst, char aSecond, char aThird) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(aThird));
 }
 
-bool IsUpper(char aChar) {
-    return aChar >= 'A' && aChar <= 'Z';
-}
-
 }  // namespace
 
 TSentenceType SentenceTypeOf(const char* aText, std::size_t aLength) {
-    if (aLength < KAddressLength || (aLength > KAddressLength && aText[KAddressLength] != ',' &&
-                                     aText[KAddressLength] != '*')) {
+    if (aLength < KAddressLength || !EndsAddress(aText, aLength)) {
         return TSentenceType::Other;
     }
     // The three letters first: most sentences are told apart by them alone.
@@ -48,8 +43,5 @@ TSentenceType SentenceTypeOf(const char* aText, std::size_t aLength) {
             return TSentenceType::Other;
     }
     // "P" opens a maker's own sentence (PGRMC is Garmin's, not an RMC).
-    if (!IsUpper(aText[0]) || aText[0] == 'P' || !IsUpper(aText[1])) {
-        return TSentenceType::Other;
-    }
-    return type;
+    return IsTalker(aText) ? type : TSentenceType::Other;
 }
