@@ -74,10 +74,18 @@ int HexDigit(char aChar) {
 }
 
 // A record is named after its sentence's own first field ("GNGGA" for a GGA of the combined
-// talker); a list that is not of the record's type leaves it the type's default name.
-void TakeName(const TFieldList& aFields, TSentenceType aType, std::string& aName) {
-    if (!aFields.empty() && SentenceTypeOf(aFields[0]) == aType) {
-        aName = aFields[0];
+// talker); a list that is not of the record's type leaves it the type's default name, whose
+// letters after the talker are the type's. The rule is SentenceTypeOf's for a five-letter
+// field.
+void TakeName(const TFieldList& aFields, std::string& aName) {
+    if (aFields.empty()) {
+        return;
+    }
+    const std::string& first = aFields[0];
+    if (first.size() == 5 && IsTalker(first.data()) && first[2] == aName[2] &&
+        first[3] == aName[3] && first[4] == aName[4] &&
+        (first[0] != aName[0] || first[1] != aName[1])) {
+        aName = first;  // another talker: a GP sentence already has its name
     }
 }
 
@@ -165,7 +173,7 @@ CFrameDate CNmeaParser::ParseDate(const std::string& aText) {
 //  f[9,10] altitude  f[11,12] geoid separation  f[13] DGPS age  f[14] DGPS station
 CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) {
     CGgaFrame frame;
-    TakeName(aFields, TSentenceType::Gga, frame.iName);
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iLatitude);
@@ -192,7 +200,7 @@ CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) 
 //  f[10,11] magnetic variation
 CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) {
     CRmcFrame frame;
-    TakeName(aFields, TSentenceType::Rmc, frame.iName);
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iStatus);
@@ -216,7 +224,7 @@ CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) 
 //  then per satellite: id, elevation, azimuth, signal strength
 CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
     CGsvFrame frame;
-    TakeName(aFields, TSentenceType::Gsv, frame.iName);
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Integer(1, frame.iMessageCount);
     fields.Integer(2, frame.iMessageNumber);
@@ -241,7 +249,7 @@ CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
 //  f[1] selection mode  f[2] fix mode  f[3..14] satellite ids  f[15..17] PDOP HDOP VDOP
 CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
     CGsaFrame frame;
-    TakeName(aFields, TSentenceType::Gsa, frame.iName);
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Text(1, frame.iSelectionMode);
     fields.Integer(2, frame.iFixMode);
@@ -260,7 +268,7 @@ CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
 //  courses and speeds are read as integers: 054.7 is 54
 CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
     CVtgFrame frame;
-    TakeName(aFields, TSentenceType::Vtg, frame.iName);
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.IntegerAsFloat(1, frame.iTrueCourse);
     fields.Text(2, frame.iTrueCourseUnit);
@@ -278,7 +286,7 @@ CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
 //  f[1..4] position  f[5] time  f[6] status
 CGllFrame CNmeaParser::ParseGll(const TFieldList& aFields) {
     CGllFrame frame;
-    TakeName(aFields, TSentenceType::Gll, frame.iName);
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Text(1, frame.iLatitude);
     fields.Text(2, frame.iLatitudeHemisphere);
