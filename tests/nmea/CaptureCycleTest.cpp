@@ -153,26 +153,26 @@ TEST_F(CaptureCycle, TheSixTypesCountFromAnyTalkerAndNothingElseDoes) {
 // What the receiver says reaches the state in the pass that brings it, decoding off too; a
 // silent feed shows once three seconds have passed (the run's start moved back to say so).
 TEST_F(CaptureCycle, TheStepFollowsWhatTheReceiverSays) {
-    Start(DecodeOff);
-    EXPECT_STREQ(iState.Receiver.StatusText(), "Running");
-    Feed(FeedLines({"GNGGA,123519,,,,,0,00,,,M,,M,,*75", "GPGSV,1,1,00*79"}));
-    EXPECT_STREQ(iState.Receiver.StatusText(), "Running: no fix");
-    Feed(FeedLines({KGga}));
-    EXPECT_STREQ(iState.Receiver.StatusText(), "Running: fix");
-    const int refreshes = iEvents.iRefreshCalls;
-    const int updates = iEvents.iUpdateCalls;
-    CaptureStep(iState, iParser, iEvents);
-    EXPECT_EQ(iEvents.iRefreshCalls, refreshes) << "nothing new, nothing drawn";
+    for (const TDecodeMode mode : {DecodeOff, DecodeOn}) {
+        SCOPED_TRACE(mode == DecodeOn ? "decoding on" : "decoding off");
+        Start(mode);
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running") << "a new run has heard nothing";
+        Feed(FeedLines({"GNGGA,123519,,,,,0,00,,,M,,M,,*75", "GPGSV,1,1,00*79"}));
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running: no fix");
+        Feed(FeedLines({KGga}));
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running: fix");
+        const int refreshes = iEvents.iRefreshCalls;
+        const int updates = iEvents.iUpdateCalls;
+        CaptureStep(iState, iParser, iEvents);
+        EXPECT_EQ(iEvents.iRefreshCalls, refreshes) << "nothing new, nothing drawn";
 
-    iState.Receiver.Start(MonotonicMs() - CReceiverState::KSilenceMs);
-    CaptureStep(iState, iParser, iEvents);
-    EXPECT_STREQ(iState.Receiver.StatusText(), "Running: no data");
-    EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 1);
-    EXPECT_EQ(iEvents.iUpdateCalls, updates + 1);
-    Stop();
-    Start(DecodeOff);
-    EXPECT_STREQ(iState.Receiver.StatusText(), "Running") << "a new run has heard nothing";
-    Stop();
+        iState.Receiver.Start(MonotonicMs() - CReceiverState::KSilenceMs);
+        CaptureStep(iState, iParser, iEvents);
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running: no data");
+        EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 1);
+        EXPECT_EQ(iEvents.iUpdateCalls, updates + 1);
+        Stop();
+    }
 }
 
 TEST_F(CaptureCycle, InvalidSentenceOfAKnownTypeIsCountedUnderItsType) {
