@@ -198,7 +198,7 @@ TEST_F(MainScreenShot, TheStatusSaysWhatTheReceiverSays) {
             logged += CTempRoot::ReadFile(recording + ".raw").size();  // decoding is off
             ASSERT_TRUE(PollFor([&] { return Log(0).size() == logged; }));
         } else {
-            SleepMs(static_cast<int>(CReceiverState::KSilenceMs) + 500);  // a new one, too
+            SleepMs(static_cast<int>(CReceiverState::KSilenceMs) + 500);  // for a new reference
         }
         ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/" + step.iPicture + ".png",
                             step.iPicture);
