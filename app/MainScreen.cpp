@@ -235,7 +235,7 @@ const char* CMainScreen::StatusText() const {
             return KStatusRunningNoLog;
         }
         return gNmeaParser != nullptr && !gNmeaParser->IsFeedOpen() ? KStatusRunningNoFeed
-                                                                    : KStatusRunning;
+                                                                    : state.Receiver.StatusText();
     }
     if (iSaveFailed) {
         return KStatusNotSaved;

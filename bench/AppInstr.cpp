@@ -5,15 +5,16 @@
 // instruction counts under callgrind:
 //
 //   app_instr shown|owned-elsewhere [--skin none|sample] [--size WxH] [--model N] [--batch N]
-//             <repetitions>
+//             [--decode on|off] <repetitions>
 //
 // ("hidden", the mode's former name, is still understood.)
 //
 //   valgrind --tool=callgrind --toggle-collect='*HandleBatch*' bin/app_instr shown 3
 //
 // and divide "Collected" by repetitions x sentences. The measured function is the capture
-// cycle's HandleQueuedSentences with the application's own capture events, decoding on and the
-// log on /dev/null, over the real main screen on the process's virtual screen.
+// cycle's HandleQueuedSentences with the application's own capture events, decoding on (unless
+// --decode off) and the log on /dev/null, over the real main screen on the process's virtual
+// screen.
 //
 // The program runs as on the simulated device: a private device root under /dev/shm (else
 // /tmp), laid out like the simulator's init, is FIXTRAIL_ROOT before anything opens the
@@ -53,13 +54,14 @@ struct TOptions {
     int iHeight = 240;
     int iModel = KDefaultModel;
     int iBatch = 10;
+    bool iDecodeOff = false;
     int iRepetitions = -1;
 };
 
 void Usage(const char* aProgram) {
     std::fprintf(stderr,
                  "usage: %s shown|owned-elsewhere [--skin none|sample] [--size WxH] [--model N] "
-                 "[--batch N] <repetitions>\n",
+                 "[--batch N] [--decode on|off] <repetitions>\n",
                  aProgram);
 }
 
@@ -104,6 +106,12 @@ bool ParseOptions(int aArgc, char** aArgv, TOptions* aOptions) {
             if (!ReadInt(aArgv[++i], 0, INT_MAX, &aOptions->iModel)) {
                 return false;
             }
+        } else if (std::strcmp(argument, "--decode") == 0 && hasValue) {
+            const char* decode = aArgv[++i];
+            if (std::strcmp(decode, "on") != 0 && std::strcmp(decode, "off") != 0) {
+                return false;
+            }
+            aOptions->iDecodeOff = std::strcmp(decode, "off") == 0;
         } else if (std::strcmp(argument, "--batch") == 0 && hasValue) {
             if (!ReadInt(aArgv[++i], 1, INT_MAX, &aOptions->iBatch)) {
                 return false;
@@ -142,6 +150,9 @@ int Run(const TOptions& aOptions) {
         std::fprintf(stderr, "%s: %s\n", SkinRoot(), problem);
         return 1;
     }
+    if (aOptions.iDecodeOff) {
+        gCaptureState->DecodeMode = DecodeOff;
+    }
     CApplicationCaptureEvents events;
     long handled = 0;
     for (int repetition = 0; repetition < aOptions.iRepetitions; ++repetition) {
@@ -153,11 +164,12 @@ int Run(const TOptions& aOptions) {
     const long expected =
         static_cast<long>(aOptions.iRepetitions) * static_cast<long>(data.iSentences.size());
 
-    std::printf("%s, %s skin (%s), %dx%d model %d, owner %d (this process %d), root %s\n",
-                aOptions.iShown ? "shown" : "owned elsewhere",
-                aOptions.iSampleSkin ? "sample" : "no", SkinRoot(), aOptions.iWidth,
-                aOptions.iHeight, GetModelId(), GetActivePid(), static_cast<int>(::getpid()),
-                device.Root().c_str());
+    std::printf(
+        "%s, decoding %s, %s skin (%s), %dx%d model %d, owner %d (this process %d), "
+        "root %s\n",
+        aOptions.iShown ? "shown" : "owned elsewhere", aOptions.iDecodeOff ? "off" : "on",
+        aOptions.iSampleSkin ? "sample" : "no", SkinRoot(), aOptions.iWidth, aOptions.iHeight,
+        GetModelId(), GetActivePid(), static_cast<int>(::getpid()), device.Root().c_str());
     std::printf(
         "%s: %zu recordings, %zu bytes, %zu sentences in %zu batches of up to %d; "
         "%d repetitions, %ld sentences handled (total count %d), %ld lit device pixels\n",

@@ -1,7 +1,10 @@
 // Runs one measured loop of the benchmarks a given number of times over all recorded sentences,
 // without the benchmark library's timing loop, for instruction counts under callgrind:
 //
-//   nmea_instr parse|handle|assemble <repetitions>
+//   nmea_instr parse|handle|handle-off|assemble <repetitions>
+//
+// handle-off is loop (b) with decoding off: the log line and the total only, what every
+// sentence costs whatever the setting.
 //
 // The loop is the function SplitAndParse, HandleAll or AssembleAll (--toggle-collect), or the
 // difference of the totals of two runs with different repetitions (see bench/README.md).
@@ -15,7 +18,8 @@
 
 int main(int aArgc, char** aArgv) {
     if (aArgc != 3) {
-        std::fprintf(stderr, "usage: %s parse|handle|assemble <repetitions>\n", aArgv[0]);
+        std::fprintf(stderr, "usage: %s parse|handle|handle-off|assemble <repetitions>\n",
+                     aArgv[0]);
         return 2;
     }
     const char* mode = aArgv[1];
@@ -28,9 +32,9 @@ int main(int aArgc, char** aArgv) {
         for (int i = 0; i < repetitions; ++i) {
             result += SplitAndParse(data.iSentences, fields);
         }
-    } else if (std::strcmp(mode, "handle") == 0) {
+    } else if (std::strcmp(mode, "handle") == 0 || std::strcmp(mode, "handle-off") == 0) {
         CCaptureState state;
-        state.DecodeMode = DecodeOn;
+        state.DecodeMode = std::strcmp(mode, "handle") == 0 ? DecodeOn : DecodeOff;
         state.LogFile = std::fopen("/dev/null", "w");
         for (int i = 0; i < repetitions; ++i) {
             HandleAll(data.iSentences, state, fields, report);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "nmea/SentenceType.h"
+
 namespace {
 
 // Counters are plain ints that the screen prints; after 2^31 sentences they wrap rather than
@@ -10,30 +12,38 @@ void Count(int& aCounter) {
     aCounter = static_cast<int>(static_cast<unsigned>(aCounter) + 1u);
 }
 
-// Parses the sentence by its type, appends its report and counts it under that type.
+// Parses the sentence by its type, of any talker (GNGGA is a GGA), appends its report and
+// counts it under that type.
 void DecodeAndCount(CCaptureState& aState, const TFieldList& aFields, std::string& aReport) {
-    const std::string& type = aFields[0];
-    if (type == "GPGGA") {
-        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGga(aFields, true));
-        Count(aState.GgaCount);
-    } else if (type == "GPGLL") {
-        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGll(aFields));
-        Count(aState.GllCount);
-    } else if (type == "GPGSA") {
-        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGsa(aFields));
-        Count(aState.GsaCount);
-    } else if (type == "GPGSV") {
-        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGsv(aFields));
-        Count(aState.GsvCount);
-    } else if (type == "GPVTG") {
-        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseVtg(aFields));
-        Count(aState.VtgCount);
-    } else if (type == "GPRMC") {
-        CNmeaParser::AppendReport(aReport, CNmeaParser::ParseRmc(aFields, true));
-        Count(aState.RmcCount);
-    } else {
-        CNmeaParser::AppendFieldList(aReport, aFields);
-        Count(aState.OtherCount);
+    switch (SentenceTypeOf(aFields[0])) {
+        case TSentenceType::Gga:
+            CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGga(aFields, true));
+            Count(aState.GgaCount);
+            break;
+        case TSentenceType::Gll:
+            CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGll(aFields));
+            Count(aState.GllCount);
+            break;
+        case TSentenceType::Gsa:
+            CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGsa(aFields));
+            Count(aState.GsaCount);
+            break;
+        case TSentenceType::Gsv:
+            CNmeaParser::AppendReport(aReport, CNmeaParser::ParseGsv(aFields));
+            Count(aState.GsvCount);
+            break;
+        case TSentenceType::Vtg:
+            CNmeaParser::AppendReport(aReport, CNmeaParser::ParseVtg(aFields));
+            Count(aState.VtgCount);
+            break;
+        case TSentenceType::Rmc:
+            CNmeaParser::AppendReport(aReport, CNmeaParser::ParseRmc(aFields, true));
+            Count(aState.RmcCount);
+            break;
+        case TSentenceType::Other:
+            CNmeaParser::AppendFieldList(aReport, aFields);
+            Count(aState.OtherCount);
+            break;
     }
 }
 
@@ -63,6 +73,7 @@ bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
         return false;
     }
     aState.ResetCounters();
+    aState.Receiver.Start(MonotonicMs());
     OpenRunFeed(aState, aParser, MonotonicMs());
     // What the last run left half-assembled belongs to a feed that has since been closed: its
     // tail in this run's bytes would make a line no receiver sent.
@@ -105,6 +116,12 @@ void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aE
             statusChanged = true;
         }
         HandleQueuedSentences(aState, aParser, &aEvents);
+        // A receiver that falls silent shows without a sentence to bring the news.
+        if (aState.Receiver.Update(MonotonicMs(), aParser.IsFeedOpen()) &&
+            aState.RunState == Running) {
+            aEvents.RefreshCounters();
+            aEvents.UpdateDisplay();
+        }
         const bool failedBefore = aState.LogWriteFailed();
         const int rollOversBefore = aState.LogRollOvers();
         aState.FlushLog(false, now);
@@ -140,6 +157,7 @@ int HandleQueuedSentences(CCaptureState& aState, CNmeaParser& aParser, MCaptureE
 
 void HandleSentence(CCaptureState& aState, const std::string& aSentence, TFieldList& aFields,
                     std::string& aReport) {
+    aState.Receiver.OnSentence(aSentence);
     const std::string* report = nullptr;
     if (aState.DecodeMode == DecodeOn) {
         CNmeaParser::SplitFields(aSentence, aFields);

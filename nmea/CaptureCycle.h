@@ -46,8 +46,8 @@ void StopCapture(CCaptureState& aState, CNmeaParser& aParser);
 
 // One idle step of the event loop. While a run is active: opens a missing feed when due
 // (RetryFeed; the screen is told when it opens), reads the feed, handles every
-// sentence it completed, and shows the counters while the screen is ours. In every run state,
-// finally: serves the pending messages.
+// sentence it completed, and shows the counters while the screen is ours (and the status once
+// the receiver falls silent). In every run state, finally: serves the pending messages.
 void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aEvents);
 
 // Handles the sentences queued in the parser: each is logged, decoded and counted when
@@ -55,7 +55,8 @@ void CaptureStep(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents& aE
 // were handled and the run state is Running. Returns how many sentences were handled.
 int HandleQueuedSentences(CCaptureState& aState, CNmeaParser& aParser, MCaptureEvents* aEvents);
 
-// Logs one sentence and, with decoding on, its report; counts it. aFields and aReport are
-// working storage, reused from one sentence to the next.
+// Logs one sentence and, with decoding on, its report; counts it. The receiver state hears
+// every sentence, decoding on or off. aFields and aReport are working storage, reused from one
+// sentence to the next.
 void HandleSentence(CCaptureState& aState, const std::string& aSentence, TFieldList& aFields,
                     std::string& aReport);

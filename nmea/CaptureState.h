@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "nmea/ReceiverState.h"
 #include "platform/DevicePath.h"
 
 constexpr int KMaxLogCounter = 10000;  // the counter runs 0 to 10000 inclusive
@@ -89,6 +90,8 @@ class CCaptureState {
     std::uint32_t CaptionColor;
     // Monotonic milliseconds of the run's last attempt to open the feed.
     std::int64_t FeedAttemptMs = 0;
+    // What the receiver says during the run, for the status line.
+    CReceiverState Receiver;
 
   private:
     static int DefaultSync(int aDescriptor);

@@ -85,7 +85,9 @@ class CNmeaParser {
     static CFrameDate ParseDate(const std::string& aText);  // ddmmyy
 
     // Each parser fills its record in field order and stops at the first missing field; the
-    // record is then invalid, with the members not reached at their default values.
+    // record is then invalid, with the members not reached at their default values. The frame
+    // name is the sentence's own first field when that is of the record's type, of whichever
+    // talker ("GNGGA").
     static CGgaFrame ParseGga(const TFieldList& aFields, bool aCheckChecksum);
     static CRmcFrame ParseRmc(const TFieldList& aFields, bool aCheckChecksum);
     static CGsvFrame ParseGsv(const TFieldList& aFields);

@@ -4,6 +4,7 @@
 
 #include "nmea/FieldNumbers.h"
 #include "nmea/NmeaParser.h"
+#include "nmea/SentenceType.h"
 
 namespace {
 
@@ -70,6 +71,22 @@ int HexDigit(char aChar) {
         return aChar - 'A' + 10;
     }
     return -1;  // lower case included: the checksum is written in upper case
+}
+
+// A record is named after its sentence's own first field ("GNGGA" for a GGA of the combined
+// talker); a list that is not of the record's type leaves it the type's default name, whose
+// letters after the talker are the type's. The rule is SentenceTypeOf's for a five-letter
+// field.
+void TakeName(const TFieldList& aFields, std::string& aName) {
+    if (aFields.empty()) {
+        return;
+    }
+    const std::string& first = aFields[0];
+    if (first.size() == 5 && IsTalker(first.data()) && first[2] == aName[2] &&
+        first[3] == aName[3] && first[4] == aName[4] &&
+        (first[0] != aName[0] || first[1] != aName[1])) {
+        aName = first;  // another talker: a GP sentence already has its name
+    }
 }
 
 bool ChecksumMatches(const TFieldList& aFields, const std::string& aChecksum) {
@@ -156,6 +173,7 @@ CFrameDate CNmeaParser::ParseDate(const std::string& aText) {
 //  f[9,10] altitude  f[11,12] geoid separation  f[13] DGPS age  f[14] DGPS station
 CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) {
     CGgaFrame frame;
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iLatitude);
@@ -182,6 +200,7 @@ CGgaFrame CNmeaParser::ParseGga(const TFieldList& aFields, bool aCheckChecksum) 
 //  f[10,11] magnetic variation
 CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) {
     CRmcFrame frame;
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Time(1, frame.iTime);
     fields.Text(2, frame.iStatus);
@@ -205,6 +224,7 @@ CRmcFrame CNmeaParser::ParseRmc(const TFieldList& aFields, bool aCheckChecksum) 
 //  then per satellite: id, elevation, azimuth, signal strength
 CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
     CGsvFrame frame;
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Integer(1, frame.iMessageCount);
     fields.Integer(2, frame.iMessageNumber);
@@ -229,6 +249,7 @@ CGsvFrame CNmeaParser::ParseGsv(const TFieldList& aFields) {
 //  f[1] selection mode  f[2] fix mode  f[3..14] satellite ids  f[15..17] PDOP HDOP VDOP
 CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
     CGsaFrame frame;
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Text(1, frame.iSelectionMode);
     fields.Integer(2, frame.iFixMode);
@@ -247,6 +268,7 @@ CGsaFrame CNmeaParser::ParseGsa(const TFieldList& aFields) {
 //  courses and speeds are read as integers: 054.7 is 54
 CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
     CVtgFrame frame;
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.IntegerAsFloat(1, frame.iTrueCourse);
     fields.Text(2, frame.iTrueCourseUnit);
@@ -264,6 +286,7 @@ CVtgFrame CNmeaParser::ParseVtg(const TFieldList& aFields) {
 //  f[1..4] position  f[5] time  f[6] status
 CGllFrame CNmeaParser::ParseGll(const TFieldList& aFields) {
     CGllFrame frame;
+    TakeName(aFields, frame.iName);
     CFieldReader fields(aFields);
     fields.Text(1, frame.iLatitude);
     fields.Text(2, frame.iLatitudeHemisphere);

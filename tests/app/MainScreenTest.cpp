@@ -454,6 +454,22 @@ TEST(MainScreen, StartWithoutAFeedRunsAndShowsTheMissingFeed) {
     EXPECT_STREQ(fixture.Text(EStatusValue), "Stopped");
 }
 
+// While running, the status says what the receiver says, once the feed is there.
+TEST(MainScreen, TheStatusSaysWhatTheReceiverSaysOnceTheFeedIsThere) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    CScreenFixture fixture(320, 240);
+    fixture.Build();
+    fixture.Command(EStartStop);
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Running");
+    gCaptureState->Receiver.OnSentence("GNGGA,123519,,,,,0,00,,,M,,M,,*75");
+    gMainScreen->RefreshValues();
+    EXPECT_STREQ(fixture.Text(EStatusValue), "Running: no fix");
+    gNmeaParser->CloseFeed();
+    gMainScreen->RefreshValues();
+    EXPECT_STREQ(fixture.Text(EStatusValue), KStatusRunningNoFeed);
+}
+
 // A Save that cannot write config.txt says so until the next command; the old file stays.
 TEST(MainScreen, SaveThatFailsShowsUntilTheNextCommand) {
     CTempRoot root;

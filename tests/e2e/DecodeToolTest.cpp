@@ -25,7 +25,7 @@ TToolRun RunTool(const std::vector<std::string>& aArguments,
 const char* const KRecordings[] = {
     "marineapi_Garmin-GPS76.txt",    "marineapi_Navibe-GM720.txt",
     "gpsbabel_track_nmea+ms.txt",    "nmeaparser_TrimbleR2SampleData.txt",
-    "pynmeagps_pygpsdata-nmea4.log",
+    "pynmeagps_pygpsdata-nmea4.log", "marineapi_Garmin-GPS15H-nofix.txt",
 };
 
 TEST(DecodeTool, DecodesAFileIntoTheExpectedLog) {

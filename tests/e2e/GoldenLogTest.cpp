@@ -26,6 +26,7 @@ const char* const KRecordings[] = {
     "gpsbabel_track_nmea+ms.txt",          // CR LF, all six types
     "nmeaparser_TrimbleR2SampleData.txt",  // LF, long sentences, GN talkers, invalid GSV
     "pynmeagps_pygpsdata-nmea4.log",       // a 422-character sentence
+    "marineapi_Garmin-GPS15H-nofix.txt",   // LF, a receiver before its first fix
 };
 
 constexpr std::size_t KWholeFile = 0;

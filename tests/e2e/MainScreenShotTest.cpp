@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "nmea/ReceiverState.h"
 #include "support/PngPicture.h"
 #include "support/SimulatedApplication.h"
 
@@ -167,6 +169,44 @@ TEST_F(MainScreenShot, AStartWithoutItsFeedRunsAndCapturesOnceTheFeedIsThere) {
     EXPECT_TRUE(PollFor([&] { return Log(0) == logged; })) << Log(0);
     ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/running-fed-320x240-none.png",
                         "running-fed-320x240-none");
+}
+
+// What the receiver says, from real recordings fed through the feed, which stays open: a
+// receiver before its first fix, one with a fix, and then silence. Each picture is taken
+// within the three seconds a receiver may be silent before the line says so.
+TEST_F(MainScreenShot, TheStatusSaysWhatTheReceiverSays) {
+    InitDevice("320x240");
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KStartStop320);
+    std::unique_ptr<CFeedWriter> writer;
+    ASSERT_TRUE(PollFor([&] {
+        writer = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
+        return writer->IsOpen();
+    })) << "the capture never opened the feed";
+    std::size_t logged = 0;
+    const struct {
+        const char* iRecording;
+        const char* iPicture;
+    } steps[] = {
+        {"marineapi_Garmin-GPS15H-nofix.txt", "running-no-fix-320x240-none"},
+        {"gpsbabel_track_nmea+ms.txt", "running-fix-320x240-none"},
+        {nullptr, "running-no-data-320x240-none"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.iPicture);
+        if (step.iRecording != nullptr) {
+            const std::string recording = KSourceDir + "/data/" + step.iRecording;
+            ASSERT_TRUE(writer->WriteAll(CTempRoot::ReadFile(recording)))
+                << "more than the pipe holds";
+            logged += CTempRoot::ReadFile(recording + ".raw").size();  // decoding is off
+            ASSERT_TRUE(PollFor([&] { return Log(0).size() == logged; }));
+        } else {
+            SleepMs(static_cast<int>(CReceiverState::KSilenceMs) + 500);  // for a new reference
+        }
+        ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/" + step.iPicture + ".png",
+                            step.iPicture);
+    }
 }
 
 // A whole session on the larger panel in new-file mode: every Start names a new log, the

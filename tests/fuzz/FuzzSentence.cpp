@@ -1,9 +1,12 @@
-// One sentence text through field splitting, the checksum, all six parsers and their reports.
+// One sentence text through field splitting, the checksum, the talker rule, all six parsers
+// and their reports, and the receiver state.
 //
 // Checked: both forms of SplitFields agree; the fields and their separators spell the
 // sentence; every report ends with the validity line of its record; a record valid with the
 // checksum checked is valid without; appending a report equals building it anew; the field
-// list reads as printf would write it.
+// list reads as printf would write it. The type of the sentence is that of its first field, and
+// a record is named after that field exactly when it is of the record's type. What the
+// receiver state reads from a GGA, RMC or GLL is what the record holds.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +15,8 @@
 
 #include "FuzzSupport.h"
 #include "nmea/NmeaParser.h"
+#include "nmea/ReceiverState.h"
+#include "nmea/SentenceType.h"
 
 namespace {
 
@@ -58,6 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     Check(CNmeaParser::VerifyChecksum(checksum, fields.back()) ==
           CNmeaParser::VerifyChecksum(checksum, fields.back().substr(0, 2)));
 
+    const TSentenceType type = SentenceTypeOf(sentence);
+    Check(type == SentenceTypeOf(fields[0]));
+    Check(type == TSentenceType::Other ||
+          (fields[0].size() == 5 && fields[0][0] >= 'A' && fields[0][0] <= 'Z' &&
+           fields[0][0] != 'P' && fields[0][1] >= 'A' && fields[0][1] <= 'Z'));
+
     const CGgaFrame ggaChecked = CNmeaParser::ParseGga(fields, true);
     const CGgaFrame gga = CNmeaParser::ParseGga(fields, false);
     const CRmcFrame rmcChecked = CNmeaParser::ParseRmc(fields, true);
@@ -76,6 +87,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     CheckReport(vtg, CNmeaParser::DecodeVtg(vtg));
     const CGllFrame gll = CNmeaParser::ParseGll(fields);
     CheckReport(gll, CNmeaParser::DecodeGll(gll));
+
+    Check(gga.iName == (type == TSentenceType::Gga ? fields[0] : CGgaFrame().iName));
+    Check(gsv.iName == (type == TSentenceType::Gsv ? fields[0] : CGsvFrame().iName));
+
+    // Only GGA, RMC and GLL tell the fix, and they tell what their record holds (where no
+    // field was cut short, the record's fields are the receiver's).
+    CReceiverState receiver;
+    receiver.Start(0);
+    receiver.OnSentence(sentence);
+    const TReceiverStatus status = receiver.Status();
+    Check(status == TReceiverStatus::Unknown || type == TSentenceType::Gga ||
+          type == TSentenceType::Rmc || type == TSentenceType::Gll);
+    const bool fix = status == TReceiverStatus::Fix;
+    if (status != TReceiverStatus::Unknown && at == sentence.size()) {
+        Check(type != TSentenceType::Gga || (gga.iFixQuality > 0) == fix);
+        Check(type != TSentenceType::Rmc || rmc.iStatus == (fix ? "A" : "V"));
+        Check(type != TSentenceType::Gll || gll.iStatus == (fix ? "A" : "V"));
+    }
 
     // One "Field #%2d : %s\n" line per field, as printf writes it.
     std::string expected;

@@ -104,15 +104,69 @@ TEST_F(CaptureCycle, DecodingOnFollowsEachLineWithItsReport) {
     EXPECT_EQ(iState.GgaCount, 3);
 }
 
-TEST_F(CaptureCycle, OtherTalkerCountsAsOtherWithTheFieldList) {
+// The six types from any talker: two upper-case letters, not "P" (a maker's own sentence),
+// then the type, then the end of the address. The report names the sentence as it came.
+TEST_F(CaptureCycle, TheSixTypesCountFromAnyTalkerAndNothingElseDoes) {
+    const struct {
+        int CCaptureState::*iCount;
+        std::vector<std::string> iSentences;
+    } cases[] = {
+        {&CCaptureState::GgaCount, {"GNGGA,235647.00,3403.47,N*61", "GPGGA,1*00", "GPGGA"}},
+        {&CCaptureState::RmcCount, {"GNRMC,1"}},
+        {&CCaptureState::GsvCount, {"GLGSV,1,1,0*00", "GAGSV,1,1,0", "BDGSV,1,1,0"}},
+        {&CCaptureState::GsaCount, {"GBGSA,A,3"}},
+        {&CCaptureState::VtgCount, {"GNVTG,1"}},
+        {&CCaptureState::GllCount, {"IIGLL,1"}},
+        {&CCaptureState::OtherCount,
+         {"PGRMC,1", "PUGGA,1", "gpgga,1", "GpGGA,1", "GPgga,1", "G1GGA,1", "GGGA,1", "GPSGGA,1",
+          "GPGGAX,1", "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26", "AIVDM,1,1,,A,1,0*26",
+          "GPZDA,201530.00,04,07,2002,00,00*60"}},
+    };
     Start(DecodeOn);
-    Feed(FeedLines({"GNGGA,235647.00,3403.47,N*61"}));
+    std::size_t logged = 0;
+    for (const auto& c : cases) {
+        for (const std::string& sentence : c.iSentences) {
+            SCOPED_TRACE(sentence);
+            const int before = iState.*c.iCount;
+            Feed(FeedLines({sentence}));
+            EXPECT_EQ(iState.*c.iCount, before + 1);
+            // The report opens with the sentence's own name, or lists its fields.
+            const bool other = c.iCount == &CCaptureState::OtherCount;
+            const std::string head = "$" + sentence + "\n" + KSeparator +
+                                     (other ? "Field # 0 : " : "Frame name           : ") +
+                                     sentence.substr(0, sentence.find_first_of(",*")) + "\n";
+            const std::string log = Log();
+            EXPECT_EQ(log.compare(logged, head.size(), head), 0) << log.substr(logged);
+            logged = log.size();
+        }
+    }
+    EXPECT_EQ(SumOfCounts(), iState.TotalCount);
     Stop();
-    EXPECT_EQ(Log(), Decoded("GNGGA,235647.00,3403.47,N*61",
-                             "Field # 0 : GNGGA\nField # 1 : 235647.00\nField # 2 : 3403.47\n"
-                             "Field # 3 : N\nField # 4 : 61\n"));
-    EXPECT_EQ(iState.OtherCount, 1);
-    EXPECT_EQ(iState.GgaCount, 0);
+}
+
+// What the receiver says reaches the state in the pass that brings it, decoding off too; a
+// silent feed shows once three seconds have passed (the run's start moved back to say so).
+TEST_F(CaptureCycle, TheStepFollowsWhatTheReceiverSays) {
+    for (const TDecodeMode mode : {DecodeOff, DecodeOn}) {
+        SCOPED_TRACE(mode == DecodeOn ? "decoding on" : "decoding off");
+        Start(mode);
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running") << "a new run has heard nothing";
+        Feed(FeedLines({"GNGGA,123519,,,,,0,00,,,M,,M,,*75", "GPGSV,1,1,00*79"}));
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running: no fix");
+        Feed(FeedLines({KGga}));
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running: fix");
+        const int refreshes = iEvents.iRefreshCalls;
+        const int updates = iEvents.iUpdateCalls;
+        CaptureStep(iState, iParser, iEvents);
+        EXPECT_EQ(iEvents.iRefreshCalls, refreshes) << "nothing new, nothing drawn";
+
+        iState.Receiver.Start(MonotonicMs() - CReceiverState::KSilenceMs);
+        CaptureStep(iState, iParser, iEvents);
+        EXPECT_STREQ(iState.Receiver.StatusText(), "Running: no data");
+        EXPECT_EQ(iEvents.iRefreshCalls, refreshes + 1);
+        EXPECT_EQ(iEvents.iUpdateCalls, updates + 1);
+        Stop();
+    }
 }
 
 TEST_F(CaptureCycle, InvalidSentenceOfAKnownTypeIsCountedUnderItsType) {
