@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/MemoryFrameBuffer.h"
-#include "ui/BmpDecoder.h"
+#include "ui/BMPDecompressor.h"
 #include "ui/Image.h"
 
 namespace {
