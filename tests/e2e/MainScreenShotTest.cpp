@@ -39,8 +39,7 @@ class MainScreenShot : public CSimulatedDeviceTest {
         while (const dirent* entry = ::readdir(directory)) {
             const std::string name = entry->d_name;
             if (name[0] != '.') {
-                iRoot.Write("/mnt/sdcard/skin/" + name,
-                            CTempRoot::ReadFile(KSampleSkin + "/" + name));
+                iRoot.Write("/mnt/sdcard/skin/" + name, ReadWholeFile(KSampleSkin + "/" + name));
             }
         }
         ::closedir(directory);
@@ -207,7 +206,7 @@ TEST_F(MainScreenShot, SkinMadeForALargerScreen) {
     InitDevice("320x240");
     InstallSampleSkin();
     iRoot.Write("/mnt/sdcard/skin/Back.bmp",
-                CTempRoot::ReadFile(KSourceDir + "/data/skin-480x272/Back.bmp"));
+                ReadWholeFile(KSourceDir + "/data/skin-480x272/Back.bmp"));
     CApplication application;
     WaitForScreen(application);
     Tap(KStartStop320);

@@ -111,7 +111,7 @@ struct TPicture {
 };
 
 bool ReadPpm(const std::string& aPath, TPicture* aPicture) {
-    const std::string bytes = CTempRoot::ReadFile(aPath);
+    const std::string bytes = ReadWholeFile(aPath);
     int consumed = 0;
     if (std::sscanf(bytes.c_str(), "P6 %d %d 255%n", &aPicture->iWidth, &aPicture->iHeight,
                     &consumed) != 2 ||
@@ -191,10 +191,10 @@ TEST(SimTool, InitLaysOutTheDeviceRoot) {
         SCOPED_TRACE(entry.iPath);
         EXPECT_EQ(KindOf(root + entry.iPath), entry.iKind);
         if (entry.iContent != nullptr) {
-            EXPECT_EQ(CTempRoot::ReadFile(root + entry.iPath), entry.iContent);
+            EXPECT_EQ(ReadWholeFile(root + entry.iPath), entry.iContent);
         }
     }
-    EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb"), std::string(320 * 240 * 2, '\0'));
+    EXPECT_EQ(ReadWholeFile(root + "/dev/fb"), std::string(320 * 240 * 2, '\0'));
 }
 
 TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
@@ -205,7 +205,7 @@ TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
 
     // A running application may have the same-sized file mapped: its picture stays.
     ASSERT_EQ(RunTool({"init", root}).iStatus, 0);
-    const std::string kept = CTempRoot::ReadFile(root + "/dev/fb");
+    const std::string kept = ReadWholeFile(root + "/dev/fb");
     ASSERT_EQ(kept.size(), 320u * 240 * 2);
     EXPECT_EQ(kept.substr(0, 2), Bytes({0x34, 0x12}));
     EXPECT_EQ(KindOf(root + "/dev/ts"), 'p');
@@ -223,13 +223,13 @@ TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
     ASSERT_EQ(resized.iStatus, 0) << resized.iOutput;
     static_cast<volatile char*>(memory)[mappedBytes - 1] = 1;
     ::munmap(memory, mappedBytes);
-    EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb"), std::string(480 * 272 * 2, '\0'));
+    EXPECT_EQ(ReadWholeFile(root + "/dev/fb"), std::string(480 * 272 * 2, '\0'));
     EXPECT_EQ(temp.Read("/sys/class/graphics/fb0/virtual_size"), "480,272\n");
     EXPECT_EQ(temp.Read("/proc/orbelia/modelid"), "8\n");
 
     // Options left out take their defaults again.
     ASSERT_EQ(RunTool({"init", root}).iStatus, 0);
-    EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb").size(), 320u * 240 * 2);
+    EXPECT_EQ(ReadWholeFile(root + "/dev/fb").size(), 320u * 240 * 2);
     EXPECT_EQ(temp.Read("/proc/orbelia/modelid"), "7\n");
 }
 
@@ -442,7 +442,7 @@ TEST(SimTool, ShotWritesAnRgbPng) {
     ASSERT_EQ(RunTool({"init", root, "--size", "480x272"}).iStatus, 0);
     const TToolResult run = RunTool({"shot", root, root + "/shot.png"});
     ASSERT_EQ(run.iStatus, 0) << run.iOutput;
-    const std::string png = CTempRoot::ReadFile(root + "/shot.png");
+    const std::string png = ReadWholeFile(root + "/shot.png");
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(png.substr(0, 8), Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}));
     // IHDR first: length 13, width and height big-endian, 8 bits per channel, colour type 2.

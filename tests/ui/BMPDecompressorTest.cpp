@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/OpenDescriptors.h"
+#include "support/TempDirectory.h"
 #include "ui/BMPDecompressor.h"
 
 namespace {
@@ -36,9 +37,7 @@ std::string DataPath(const char* aName) {
 // A descriptor on an unlinked temporary file holding aBytes, positioned at its end so that the
 // decoder must seek back itself.
 int DescriptorWith(const std::vector<std::uint8_t>& aBytes) {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/fixtrail-bmp-XXXXXX";
+    std::string pattern = TempBase() + "/fixtrail-bmp-XXXXXX";
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
         return -1;

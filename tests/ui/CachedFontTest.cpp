@@ -248,7 +248,7 @@ class CachedFreeTypeFont : public ::testing::Test {
     }
     // A copy of the font that a test may remove.
     static std::string CopyFont(const CTempRoot& aRoot) {
-        aRoot.Write("/Sans.ttf", CTempRoot::ReadFile(KDejaVuSans));
+        aRoot.Write("/Sans.ttf", ReadWholeFile(KDejaVuSans));
         return aRoot.Path("/Sans.ttf");
     }
 };

@@ -40,7 +40,7 @@ class CSkinDirectory {
         iRoot.Write("/card/skin/" + aName, aBytes);
     }
     void Copy(const std::string& aName, const std::string& aHostPath) const {
-        Write(aName, CTempRoot::ReadFile(aHostPath));
+        Write(aName, ReadWholeFile(aHostPath));
     }
 
   private:
@@ -159,7 +159,7 @@ TEST(Skin, HostileFilesFallBack) {
     CControlColorGuard color(0x1234);
     CSkinDirectory directory;
     directory.Write("Back.bmp", "BM not really");
-    directory.Write("CheckOn.bmp", CTempRoot::ReadFile(KTestData + "rgb24.bmp").substr(0, 70));
+    directory.Write("CheckOn.bmp", ReadWholeFile(KTestData + "rgb24.bmp").substr(0, 70));
     ASSERT_EQ(mkdir(directory.Path("RadioOn.bmp").c_str(), 0755), 0);
     ASSERT_EQ(mkfifo(directory.Path("CheckOff.bmp").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo(directory.Path("ControlFont.txt").c_str(), 0600), 0);
@@ -412,7 +412,7 @@ TEST(Skin, SetSkinRootDiscardsTheSkin) {
 TEST(Skin, DefaultRootIsADevicePath) {
     CTempRoot device;
     device.MakeDirectory("/mnt/sdcard/skin");
-    device.Write("/mnt/sdcard/skin/Back.bmp", CTempRoot::ReadFile(KTestData + "rgb24.bmp"));
+    device.Write("/mnt/sdcard/skin/Back.bmp", ReadWholeFile(KTestData + "rgb24.bmp"));
     SetSkinRoot(KDefaultSkinRoot);
     EXPECT_STREQ(SkinRoot(), "/mnt/sdcard/");
     EXPECT_NE(GetSkin()->GetImage(ESkinImageBack), nullptr);
