@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the conventions of CONTRIBUTING.md that a compiler and clang-format do not.
 
-    scripts/check-style.py [FILE ...]     (default: every file git tracks)
+    scripts/check-style.py [FILE ...]     (default: every file git tracks or would add)
 
 The rules:
   pragma        every header starts its code with `#pragma once`
@@ -114,7 +114,7 @@ def CheckTestName(aPath, aFindings):
 
 
 def TrackedFiles():
-    result = subprocess.run(["git", "ls-files"], stdout=subprocess.PIPE, check=True, text=True)
+    result = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard"], stdout=subprocess.PIPE, check=True, text=True)
     return result.stdout.splitlines()
 
 

@@ -373,15 +373,18 @@ const TPanelCase KPanelCases[] = {
     {"model 3: row-major 320 x 240 panel", "320x240", 3, true, 320, 240},
 };
 
+// Lays out aRoot with the panel of aCase.
+bool InitPanel(const std::string& aRoot, const TPanelCase& aCase) {
+    return RunTool({"init", aRoot, "--size", aCase.iSize, "--model", std::to_string(aCase.iModel)})
+               .iStatus == 0;
+}
+
 TEST(SimTool, ShotShowsTheLogicalPictureOfEachPanelLayout) {
     for (const TPanelCase& test : KPanelCases) {
         SCOPED_TRACE(test.iLegend);
         CTempRoot temp;
         const std::string& root = temp.Root();
-        ASSERT_EQ(
-            RunTool({"init", root, "--size", test.iSize, "--model", std::to_string(test.iModel)})
-                .iStatus,
-            0);
+        ASSERT_TRUE(InitPanel(root, test));
         const int width = test.iWidth, height = test.iHeight;
         std::vector<std::uint16_t> memory(static_cast<std::size_t>(width) * height);
         for (int y = 0; y < height; ++y) {
@@ -410,10 +413,7 @@ TEST(SimTool, ShotMatchesWhatTheVirtualScreenCopiesToTheDevice) {
         SCOPED_TRACE(test.iLegend);
         CTempRoot temp;
         const std::string& root = temp.Root();
-        ASSERT_EQ(
-            RunTool({"init", root, "--size", test.iSize, "--model", std::to_string(test.iModel)})
-                .iStatus,
-            0);
+        ASSERT_TRUE(InitPanel(root, test));
         {
             CRawFrameBuffer device((root + "/dev/fb").c_str(),
                                    (root + KFrameBufferSizePath).c_str(),
