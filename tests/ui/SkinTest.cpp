@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <utility>
 
 #include "support/MemoryFrameBuffer.h"
 #include "support/OpenDescriptors.h"
@@ -194,7 +195,11 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
     std::unique_ptr<MFont> at18(LoadCachedFont(dejaVu.c_str(), 18));
     std::unique_ptr<MFont> at16(LoadCachedFont(dejaVu.c_str(), 16));
     ASSERT_NE(at18, nullptr);
+    // The button's and the big font's own sizes, where their elements have no file.
+    std::unique_ptr<MFont> at20(LoadCachedFont(dejaVu.c_str(), 20));
+    std::unique_ptr<MFont> at24(LoadCachedFont(dejaVu.c_str(), 24));
     ASSERT_NE(at18->GetMetric(EFontLineHeight), at16->GetMetric(EFontLineHeight));
+    ASSERT_NE(at20->GetMetric(EFontLineHeight), at24->GetMetric(EFontLineHeight));
 
     struct TCase {
         const char* iLegend;
@@ -257,9 +262,15 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
                       (test.iSize == 18 ? at18 : at16)->GetMetric(EFontLineHeight));
         }
         EXPECT_EQ(ControlTextColor(), test.iColor);
-        // The other elements have no file: Arial, or the fixed font.
-        for (int number : {ESkinFontButton, ESkinFontBig}) {
+        // The other elements have no file: Arial at their own sizes, or the fixed font.
+        for (const auto& [number, arial] : {std::make_pair(int{ESkinFontButton}, at20.get()),
+                                            std::make_pair(int{ESkinFontBig}, at24.get())}) {
             EXPECT_EQ(skin.IsFontShared(number), !test.iArial) << number;
+            if (test.iArial) {
+                EXPECT_EQ(skin.GetFont(number)->GetMetric(EFontLineHeight),
+                          arial->GetMetric(EFontLineHeight))
+                    << number;
+            }
         }
     }
 }
