@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -43,11 +44,21 @@ const char* LayoutName(TLayout aLayout) {
 constexpr TLayout KLayouts[] = {TLayout::Column, TLayout::RowMajor, TLayout::ColumnTopFirst,
                                 TLayout::ColumnOffByOnePixel, TLayout::ColumnOffsetsOnly};
 
+// Memory that keeps the areas it is told were drawn.
+class CMarkedFrameBuffer : public CMemoryFrameBuffer {
+  public:
+    using CMemoryFrameBuffer::CMemoryFrameBuffer;
+    void MarkDrawn(int aX0, int aY0, int aX1, int aY1) override {
+        iMarks.push_back({aX0, aY0, aX1, aY1});
+    }
+    std::vector<std::array<int, 4>> iMarks;
+};
+
 // A logical aWidth × aHeight screen in a larger guarded memory, in one of the layouts above.
-class CLayoutFrameBuffer : public CMemoryFrameBuffer {
+class CLayoutFrameBuffer : public CMarkedFrameBuffer {
   public:
     CLayoutFrameBuffer(int aWidth, int aHeight, TLayout aLayout)
-        : CMemoryFrameBuffer(aWidth, aHeight + 2),
+        : CMarkedFrameBuffer(aWidth, aHeight + 2),
           iScreenWidth(aWidth),
           iScreenHeight(aHeight),
           iLayout(aLayout) {}
@@ -96,10 +107,10 @@ class CLayoutFrameBuffer : public CMemoryFrameBuffer {
 
 // The exact size with the plain in-memory frame buffer for the device layout, so its guards
 // sit right against the pixels.
-std::unique_ptr<CMemoryFrameBuffer> MakeFrameBuffer(int aWidth, int aHeight, TLayout aLayout) {
-    std::unique_ptr<CMemoryFrameBuffer> frameBuffer;
+std::unique_ptr<CMarkedFrameBuffer> MakeFrameBuffer(int aWidth, int aHeight, TLayout aLayout) {
+    std::unique_ptr<CMarkedFrameBuffer> frameBuffer;
     if (aLayout == TLayout::Column) {
-        frameBuffer = std::make_unique<CMemoryFrameBuffer>(aWidth, aHeight);
+        frameBuffer = std::make_unique<CMarkedFrameBuffer>(aWidth, aHeight);
     } else {
         frameBuffer = std::make_unique<CLayoutFrameBuffer>(aWidth, aHeight, aLayout);
     }
@@ -147,6 +158,26 @@ std::string Render(CMemoryFrameBuffer& aFrameBuffer) {
     }
     if (!aFrameBuffer.GuardsIntact()) {
         return ::testing::AssertionFailure() << "write outside the pixel memory";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// What a call reports as drawn (a virtual screen copies only that, clipped to the screen)
+// holds every pixel it changed from aBefore (a Render).
+::testing::AssertionResult MarksCover(CMarkedFrameBuffer& aFrameBuffer,
+                                      const std::string& aBefore) {
+    const std::string after = Render(aFrameBuffer);
+    const int rowLength = aFrameBuffer.GetWidth() + 3;  // "\n  " and the row
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const int x = static_cast<int>(i % rowLength) - 3;
+        const int y = static_cast<int>(i / rowLength);
+        bool marked = false;
+        for (const std::array<int, 4>& mark : aFrameBuffer.iMarks) {
+            marked = marked || (x >= mark[0] && x <= mark[2] && y >= mark[1] && y <= mark[3]);
+        }
+        if (after[i] != aBefore[i] && !marked) {
+            return ::testing::AssertionFailure() << "pixel " << x << "," << y << " not marked";
+        }
     }
     return ::testing::AssertionSuccess();
 }
@@ -210,7 +241,10 @@ void RunCases(const std::vector<TDrawCase>& aCases) {
             SCOPED_TRACE(std::string(drawCase.iLegend) + ", " + LayoutName(layout));
             auto frameBuffer = MakeFrameBuffer(drawCase.iWidth, drawCase.iHeight, layout);
             for (const TDraw& draw : drawCase.iDraws) {
+                const std::string before = Render(*frameBuffer);
+                frameBuffer->iMarks.clear();
                 Apply(frameBuffer.get(), draw);
+                EXPECT_TRUE(MarksCover(*frameBuffer, before));
             }
             EXPECT_TRUE(Shows(*frameBuffer, drawCase.iPicture));
         }
