@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/MemoryFrameBuffer.h"
+#include "support/MarkedFrameBuffer.h"
 #include "ui/Colors.h"
 #include "ui/Draw.h"
 
@@ -43,16 +42,6 @@ const char* LayoutName(TLayout aLayout) {
 
 constexpr TLayout KLayouts[] = {TLayout::Column, TLayout::RowMajor, TLayout::ColumnTopFirst,
                                 TLayout::ColumnOffByOnePixel, TLayout::ColumnOffsetsOnly};
-
-// Memory that keeps the areas it is told were drawn.
-class CMarkedFrameBuffer : public CMemoryFrameBuffer {
-  public:
-    using CMemoryFrameBuffer::CMemoryFrameBuffer;
-    void MarkDrawn(int aX0, int aY0, int aX1, int aY1) override {
-        iMarks.push_back({aX0, aY0, aX1, aY1});
-    }
-    std::vector<std::array<int, 4>> iMarks;
-};
 
 // A logical aWidth × aHeight screen in a larger guarded memory, in one of the layouts above.
 class CLayoutFrameBuffer : public CMarkedFrameBuffer {
@@ -162,26 +151,6 @@ std::string Render(CMemoryFrameBuffer& aFrameBuffer) {
     return ::testing::AssertionSuccess();
 }
 
-// What a call reports as drawn (a virtual screen copies only that, clipped to the screen)
-// holds every pixel it changed from aBefore (a Render).
-::testing::AssertionResult MarksCover(CMarkedFrameBuffer& aFrameBuffer,
-                                      const std::string& aBefore) {
-    const std::string after = Render(aFrameBuffer);
-    const int rowLength = aFrameBuffer.GetWidth() + 3;  // "\n  " and the row
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        const int x = static_cast<int>(i % rowLength) - 3;
-        const int y = static_cast<int>(i / rowLength);
-        bool marked = false;
-        for (const std::array<int, 4>& mark : aFrameBuffer.iMarks) {
-            marked = marked || (x >= mark[0] && x <= mark[2] && y >= mark[1] && y <= mark[3]);
-        }
-        if (after[i] != aBefore[i] && !marked) {
-            return ::testing::AssertionFailure() << "pixel " << x << "," << y << " not marked";
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 // One primitive call; the test tables list them as data.
 struct TDraw {
     enum TKind { EHLine, EVLine, ELine, ERect, EFill } iKind;
@@ -241,10 +210,9 @@ void RunCases(const std::vector<TDrawCase>& aCases) {
             SCOPED_TRACE(std::string(drawCase.iLegend) + ", " + LayoutName(layout));
             auto frameBuffer = MakeFrameBuffer(drawCase.iWidth, drawCase.iHeight, layout);
             for (const TDraw& draw : drawCase.iDraws) {
-                const std::string before = Render(*frameBuffer);
-                frameBuffer->iMarks.clear();
+                frameBuffer->BeginCall();
                 Apply(frameBuffer.get(), draw);
-                EXPECT_TRUE(MarksCover(*frameBuffer, before));
+                EXPECT_TRUE(frameBuffer->MarksCoverChanges());
             }
             EXPECT_TRUE(Shows(*frameBuffer, drawCase.iPicture));
         }
