@@ -18,6 +18,7 @@
 
 #include "platform/RawFrameBuffer.h"
 #include "platform/VirtualScreen.h"
+#include "support/Descriptor.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
 
@@ -38,27 +39,20 @@ class CFifoReader {
   public:
     explicit CFifoReader(const std::string& aPath)
         : iDescriptor(::open(aPath.c_str(), O_RDONLY | O_NONBLOCK)) {}
-    ~CFifoReader() {
-        if (iDescriptor >= 0) {
-            ::close(iDescriptor);
-        }
-    }
-    CFifoReader(const CFifoReader&) = delete;
-    CFifoReader& operator=(const CFifoReader&) = delete;
 
-    bool IsOpen() const { return iDescriptor >= 0; }
+    bool IsOpen() const { return iDescriptor.IsOpen(); }
     std::string ReadAll() {
         std::string bytes;
         char chunk[256];
         ssize_t count;
-        while ((count = ::read(iDescriptor, chunk, sizeof chunk)) > 0) {
+        while ((count = ::read(iDescriptor.Get(), chunk, sizeof chunk)) > 0) {
             bytes.append(chunk, static_cast<std::size_t>(count));
         }
         return bytes;
     }
 
   private:
-    int iDescriptor;
+    CDescriptor iDescriptor;
 };
 
 std::string Bytes(std::initializer_list<int> aBytes) {

@@ -6,31 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "support/Descriptor.h"
+
 // What other processes see happen in one directory, in order: "create NAME", "close NAME" (a
 // file written and closed) and "delete NAME", from inotify.
 class CDirectoryWatch {
   public:
     explicit CDirectoryWatch(const std::string& aDirectory)
         : iDescriptor(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        if (iDescriptor >= 0) {
-            (void)::inotify_add_watch(iDescriptor, aDirectory.c_str(),
+        if (iDescriptor.IsOpen()) {
+            (void)::inotify_add_watch(iDescriptor.Get(), aDirectory.c_str(),
                                       IN_CREATE | IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_TO);
         }
     }
-    ~CDirectoryWatch() {
-        if (iDescriptor >= 0) {
-            (void)::close(iDescriptor);
-        }
-    }
-    CDirectoryWatch(const CDirectoryWatch&) = delete;
-    CDirectoryWatch& operator=(const CDirectoryWatch&) = delete;
 
     // The operations since the last call.
     std::vector<std::string> Events() {
         std::vector<std::string> events;
         alignas(inotify_event) char buffer[4096];
         ssize_t length;
-        while (iDescriptor >= 0 && (length = ::read(iDescriptor, buffer, sizeof buffer)) > 0) {
+        while ((length = ::read(iDescriptor.Get(), buffer, sizeof buffer)) > 0) {
             for (ssize_t offset = 0; offset < length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
                 const std::string name = event->len > 0 ? event->name : "";
@@ -53,5 +48,5 @@ class CDirectoryWatch {
     }
 
   private:
-    int iDescriptor;
+    CDescriptor iDescriptor;
 };

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/DevicePath.h"
+#include "support/Descriptor.h"
 #include "support/HostFiles.h"
 #include "support/TempDirectory.h"
 
@@ -105,19 +106,16 @@ class CFeedWriter {
   public:
     explicit CFeedWriter(const std::string& aHostPath)
         : iDescriptor(::open(aHostPath.c_str(), O_WRONLY | O_NONBLOCK)) {}
-    ~CFeedWriter() { Close(); }
-    CFeedWriter(const CFeedWriter&) = delete;
-    CFeedWriter& operator=(const CFeedWriter&) = delete;
 
-    bool IsOpen() const { return iDescriptor >= 0; }
+    bool IsOpen() const { return iDescriptor.IsOpen(); }
     // Writes what the pipe accepts of aCount bytes; returns how many it took (0 when full).
     std::size_t Write(const char* aBytes, std::size_t aCount) {
-        if (iDescriptor < 0 || aCount == 0) {
+        if (!iDescriptor.IsOpen() || aCount == 0) {
             return 0;
         }
         ssize_t written;
         do {
-            written = ::write(iDescriptor, aBytes, aCount);
+            written = ::write(iDescriptor.Get(), aBytes, aCount);
         } while (written < 0 && errno == EINTR);
         return written > 0 ? static_cast<std::size_t>(written) : 0;
     }
@@ -128,15 +126,11 @@ class CFeedWriter {
     // Bytes in the pipe that no reader has taken yet.
     int Unread() const {
         int count = 0;
-        return iDescriptor >= 0 && ::ioctl(iDescriptor, FIONREAD, &count) == 0 ? count : -1;
+        return iDescriptor.IsOpen() && ::ioctl(iDescriptor.Get(), FIONREAD, &count) == 0 ? count
+                                                                                         : -1;
     }
-    void Close() {
-        if (iDescriptor >= 0) {
-            (void)::close(iDescriptor);
-            iDescriptor = -1;
-        }
-    }
+    void Close() { iDescriptor.Close(); }
 
   private:
-    int iDescriptor;
+    CDescriptor iDescriptor;
 };
