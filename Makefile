@@ -15,8 +15,9 @@
 #   make bench         optimised build, then every benchmark
 #   make format        clang-format every tracked C++ file in place
 #   make format-check  fail if any tracked C++ file is not formatted
-#   make lint          clang-format check, shellcheck, and clang-tidy over the product code
-#                      (scripts/lint.sh; clang-tidy reruns only on what changed since it passed)
+#   make lint          clang-format check, shellcheck, the style check (scripts/check-style.py)
+#                      and clang-tidy over the product code (scripts/lint.sh; clang-tidy
+#                      reruns only on what changed since it passed)
 #   make clean         remove every preset's build directory
 
 SHELL := /bin/bash

@@ -1,7 +1,5 @@
 #include "AppBenchWork.h"
 
-#include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,37 +17,23 @@
 #include "platform/DisplayOwner.h"
 #include "platform/FrameBuffer.h"
 #include "platform/VirtualScreen.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/sim/SimDevice.h"
 #include "ui/Colors.h"
 #include "ui/Skin.h"
 
-namespace {
-
-int RemoveEntry(const char* aPath, const struct stat*, int, struct FTW*) {
-    (void)std::remove(aPath);
-    return 0;
-}
-
-}  // namespace
-
 CBenchDevice::CBenchDevice(int aWidth, int aHeight, int aModel) : iWidth(aWidth), iHeight(aHeight) {
-    char root[64] = "/tmp/fixtrail-bench-app-XXXXXX";
-    if (::access("/dev/shm", W_OK) == 0) {
-        std::snprintf(root, sizeof root, "/dev/shm/fixtrail-bench-app-XXXXXX");
-    }
-    if (::mkdtemp(root) == nullptr) {
+    iRoot = MakeTempDirectory("bench-app", true);
+    if (iRoot.empty()) {
         return;
     }
-    iRoot = root;
     std::string error;
     iLaidOut = MakeDeviceRoot(iRoot, aWidth, aHeight, aModel, &error) &&
                ::setenv(KDeviceRootVariable, iRoot.c_str(), 1) == 0;
 }
 
 CBenchDevice::~CBenchDevice() {
-    if (!iRoot.empty()) {
-        (void)::nftw(iRoot.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    RemoveTree(iRoot);
 }
 
 bool CBenchDevice::IsReady(std::string* aReason) const {

@@ -1,49 +1,15 @@
 #include "BenchWork.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "nmea/CaptureCycle.h"
+#include "tests/support/HostFiles.h"
 
 namespace {
 
 constexpr std::size_t KFeedRead = 200;  // what the capture cycle asks of one read
-
-bool ReadWholeFile(const std::string& aPath, std::string& aBytes) {
-    std::FILE* file = std::fopen(aPath.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    char buffer[65536];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        aBytes.append(buffer, count);
-    }
-    std::fclose(file);
-    return true;
-}
-
-std::vector<std::string> ListFiles(const std::string& aDirectory) {
-    std::vector<std::string> names;
-    DIR* directory = opendir(aDirectory.c_str());
-    if (directory == nullptr) {
-        return names;
-    }
-    while (const dirent* entry = readdir(directory)) {
-        struct stat info {};
-        const std::string path = aDirectory + "/" + entry->d_name;
-        if (entry->d_name[0] != '.' && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            names.push_back(entry->d_name);
-        }
-    }
-    closedir(directory);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // "x.nmea.decoded" beside "x.nmea" is an output kept for comparison, not a recording.
 bool IsBesideRecording(const std::string& aName, const std::vector<std::string>& aNames) {
@@ -67,7 +33,7 @@ TBenchData LoadBenchData() {
     TBenchData data;
     const char* directory = std::getenv("FIXTRAIL_BENCH_DATA");
     data.iDirectory = directory != nullptr && directory[0] != '\0' ? directory : FIXTRAIL_DATA_DIR;
-    const std::vector<std::string> names = ListFiles(data.iDirectory);
+    const std::vector<std::string> names = ListRegularFiles(data.iDirectory);
     for (const std::string& name : names) {
         std::string bytes;
         if (IsNotes(name) || IsBesideRecording(name, names) ||

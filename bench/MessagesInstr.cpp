@@ -7,11 +7,10 @@
 //
 // and divide "Collected" by the passes.
 //
-// The directory is made under /dev/shm (else /tmp) as a private FIXTRAIL_ROOT and removed at the
-// end. Its files are a mix of what other processes leave there: plain files, and message pairs
-// between two other processes, whose markers get as far as the receiver comparison.
+// The directory is made under /dev/shm (else $TMPDIR or /tmp) as a private FIXTRAIL_ROOT and
+// removed at the end. Its files are a mix of what other processes leave there: plain files, and
+// message pairs between two other processes, whose markers get as far as the receiver comparison.
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +23,7 @@
 #include "app/CommandHandler.h"
 #include "app/VelmorFileLayer.h"
 #include "platform/DevicePath.h"
+#include "tests/support/TempDirectory.h"
 
 namespace {
 
@@ -54,19 +54,6 @@ std::string UnrelatedName(int aIndex) {
     }
 }
 
-void RemoveTree(const std::string& aRoot) {
-    const std::string run = aRoot + KRunTimeDirectory;
-    if (DIR* directory = opendir(run.c_str())) {
-        while (const dirent* entry = readdir(directory)) {
-            (void)unlink((run + entry->d_name).c_str());
-        }
-        closedir(directory);
-    }
-    (void)rmdir(run.c_str());
-    (void)rmdir((aRoot + "/var").c_str());
-    (void)rmdir(aRoot.c_str());
-}
-
 }  // namespace
 
 int main(int aArgc, char** aArgv) {
@@ -76,16 +63,13 @@ int main(int aArgc, char** aArgv) {
     }
     const int files = std::atoi(aArgv[1]);
     const int passes = std::atoi(aArgv[2]);
-    char root[64] = "/tmp/fixtrail-bench-messages-XXXXXX";
-    if (access("/dev/shm", W_OK) == 0) {
-        std::snprintf(root, sizeof root, "/dev/shm/fixtrail-bench-messages-XXXXXX");
-    }
-    if (mkdtemp(root) == nullptr) {
+    const std::string root = MakeTempDirectory("bench-messages", true);
+    if (root.empty()) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string run = std::string(root) + KRunTimeDirectory;
-    (void)mkdir((std::string(root) + "/var").c_str(), 0700);
+    const std::string run = root + KRunTimeDirectory;
+    (void)mkdir((root + "/var").c_str(), 0700);
     (void)mkdir(run.c_str(), 0700);
     for (int i = 0; i < files; ++i) {
         if (std::FILE* file = std::fopen((run + UnrelatedName(i)).c_str(), "wb")) {
@@ -93,7 +77,7 @@ int main(int aArgc, char** aArgv) {
             std::fclose(file);
         }
     }
-    setenv(KDeviceRootVariable, root, 1);
+    setenv(KDeviceRootVariable, root.c_str(), 1);
     const int handled = ServePasses(passes);
     std::printf("%d unrelated files, %d passes, %d messages handled\n", files, passes, handled);
     RemoveTree(root);

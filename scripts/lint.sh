@@ -3,6 +3,8 @@
 # The parts:
 #   format      clang-format --dry-run -Werror over every tracked C++ file
 #   shell       shellcheck over the shell scripts in scripts/ and .ci/run
+#   style       the conventions no compiler checks: #pragma once, the layers' includes, headers
+#               named after their class, test file names (scripts/check-style.py)
 #   clang-tidy  the product code (app/ nmea/ ui/ platform/ tools/) of the build's
 #               compile_commands.json, warnings as errors (scripts/run-clang-tidy.py)
 #
@@ -33,6 +35,11 @@ if shellcheck "${shellFiles[@]}"; then
     echo "shellcheck: ${#shellFiles[@]} scripts clean"
 else
     failed+=(shellcheck)
+fi
+
+echo "== style =="
+if ! python3 scripts/check-style.py; then
+    failed+=(style)
 fi
 
 echo "== clang-tidy =="

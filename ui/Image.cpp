@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "ui/BmpDecoder.h"
+#include "ui/BMPDecompressor.h"
 #include "ui/Colors.h"
 #include "ui/Draw.h"
 #include "ui/Skin.h"

@@ -18,6 +18,7 @@
 
 #include "app/CommandHandler.h"
 #include "app/VelmorFileLayer.h"
+#include "support/DirectoryWatch.h"
 #include "support/ForkedRun.h"
 #include "support/TempRoot.h"
 
@@ -153,6 +154,27 @@ TEST(VelmorFileLayer, SendWritesTheMessageThenItsMarkerUnderTheClientsNumbers) {
     struct stat info {};
     ASSERT_EQ(stat(root.Path(KRun).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
+}
+
+// Other processes read the run directory while it changes: a marker must never stand beside a
+// message that is not whole, neither the new one's nor one left by an earlier exchange of the
+// same name, nor beside a message already deleted after it was served.
+TEST(VelmorFileLayer, OthersSeeTheFilesOfAnExchangeChangeInASafeOrder) {
+    CTempRoot root;
+    const std::string stem = "client.server.812.1";
+    root.Write(KRun + stem + ".finished", KFinished);  // left by an earlier run of pid 812
+    CDirectoryWatch watch(root.Path(KRun));
+    TLayer layer = MakeLayer("client", "server", 812);
+    layer->AddArgument("go");
+    SdkDelete(layer->Send());
+    EXPECT_EQ(watch.Events(), (std::vector<std::string>{
+                                  "delete " + stem + ".finished", "create " + stem + ".message",
+                                  "close " + stem + ".message", "create " + stem + ".finished",
+                                  "close " + stem + ".finished"}));
+
+    EXPECT_EQ(Serve("server").size(), 1u);
+    EXPECT_EQ(watch.Events(), (std::vector<std::string>{"delete " + stem + ".finished",
+                                                        "delete " + stem + ".message"}));
 }
 
 // A medium that takes only aLimit bytes per file: the file size limit, with its signal ignored

@@ -47,7 +47,7 @@ TEST_F(Application, CaptureLogsWhatTheDecoderMakesAndExitKeepsNumbering) {
         WaitForScreen(application);
         Tap(KYesRadio);
         Tap(KStartStop);
-        Feed(CTempRoot::ReadFile(recording));
+        Feed(ReadWholeFile(recording));
         EXPECT_TRUE(PollFor([&] { return Log(0) == decoded.iOut; }))
             << "log of " << Log(0).size() << " bytes, decoder " << decoded.iOut.size();
         Tap(KStartStop);
@@ -244,7 +244,7 @@ TEST_F(Application, ExitWritesTheScreenCaptureWhenMarked) {
 TEST_F(Application, FeedReplaysTheRecordingAtTheLineRate) {
     const std::string recording =
         std::string(FIXTRAIL_SOURCE_DIR) + "/data/marineapi_Garmin-GPS76.txt";
-    const std::string bytes = CTempRoot::ReadFile(recording);
+    const std::string bytes = ReadWholeFile(recording);
     ASSERT_FALSE(bytes.empty());
     const int descriptor = ::open(iRoot.Path(KFeedPath).c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(descriptor, 0);
@@ -297,7 +297,7 @@ TEST_F(Application, RunInstallsTheSampleSkinByDefault) {
     for (const char* name : {"Back.bmp", "ControlFont.txt", "DejaVuSans.ttf"}) {
         const std::string installed = iRoot.Read(std::string("/mnt/sdcard/skin/") + name);
         EXPECT_FALSE(installed.empty()) << name;
-        EXPECT_TRUE(installed == CTempRoot::ReadFile(sample + name)) << name;
+        EXPECT_TRUE(installed == ReadWholeFile(sample + name)) << name;
     }
     Tap(KExit);
     EXPECT_EQ(run.Finish(), 0) << run.Err();

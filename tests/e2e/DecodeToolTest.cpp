@@ -10,37 +10,30 @@
 #include <string>
 #include <vector>
 
+#include "support/Recordings.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
 
 namespace {
-
-const std::string KData = std::string(FIXTRAIL_SOURCE_DIR) + "/data/";
 
 TToolRun RunTool(const std::vector<std::string>& aArguments,
                  const std::string& aStdin = "/dev/null") {
     return ::RunTool("fixtrail-decode", aArguments, aStdin);
 }
 
-const char* const KRecordings[] = {
-    "marineapi_Garmin-GPS76.txt",    "marineapi_Navibe-GM720.txt",
-    "gpsbabel_track_nmea+ms.txt",    "nmeaparser_TrimbleR2SampleData.txt",
-    "pynmeagps_pygpsdata-nmea4.log", "marineapi_Garmin-GPS15H-nofix.txt",
-};
-
 TEST(DecodeTool, DecodesAFileIntoTheExpectedLog) {
     for (const char* name : KRecordings) {
         SCOPED_TRACE(name);
-        const TToolRun run = RunTool({KData + name});
+        const TToolRun run = RunTool({KDataDirectory + name});
         EXPECT_EQ(run.iStatus, 0);
-        EXPECT_TRUE(run.iOut == CTempRoot::ReadFile(KData + name + ".decoded"));
+        EXPECT_TRUE(run.iOut == ReadWholeFile(KDataDirectory + name + ".decoded"));
         EXPECT_EQ(run.iErr, "");
     }
 }
 
 TEST(DecodeTool, ReadsStandardInputWithDashOrWithoutAFile) {
-    const std::string name = KData + "marineapi_Navibe-GM720.txt";
-    const std::string expected = CTempRoot::ReadFile(name + ".decoded");
+    const std::string name = KDataDirectory + "marineapi_Navibe-GM720.txt";
+    const std::string expected = ReadWholeFile(name + ".decoded");
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"-"}, std::vector<std::string>{}}) {
         SCOPED_TRACE(arguments.empty() ? "no argument" : "-");
@@ -53,19 +46,19 @@ TEST(DecodeTool, ReadsStandardInputWithDashOrWithoutAFile) {
 TEST(DecodeTool, RawWritesTheSentencesOnly) {
     for (const char* name : {"marineapi_Garmin-GPS76.txt", "pynmeagps_pygpsdata-nmea4.log"}) {
         SCOPED_TRACE(name);
-        const TToolRun run = RunTool({"--raw", KData + name});
+        const TToolRun run = RunTool({"--raw", KDataDirectory + name});
         EXPECT_EQ(run.iStatus, 0);
-        EXPECT_TRUE(run.iOut == CTempRoot::ReadFile(KData + name + ".raw"));
+        EXPECT_TRUE(run.iOut == ReadWholeFile(KDataDirectory + name + ".raw"));
     }
 }
 
 TEST(DecodeTool, CountsGoToStandardErrorAsOneLine) {
-    const std::string name = KData + "gpsbabel_track_nmea+ms.txt";
+    const std::string name = KDataDirectory + "gpsbabel_track_nmea+ms.txt";
     const TToolRun run = RunTool({"--counts", name});
     EXPECT_EQ(run.iStatus, 0);
     EXPECT_EQ(run.iErr, "total=125 GGA=30 GLL=0 GSA=29 GSV=5 VTG=31 RMC=30 other=0\n");
-    EXPECT_EQ(run.iErr, CTempRoot::ReadFile(name + ".counts"));
-    EXPECT_TRUE(run.iOut == CTempRoot::ReadFile(name + ".decoded"));
+    EXPECT_EQ(run.iErr, ReadWholeFile(name + ".counts"));
+    EXPECT_TRUE(run.iOut == ReadWholeFile(name + ".decoded"));
 
     // With --raw nothing is decoded, so only the total moves.
     const TToolRun raw = RunTool({"--raw", "--counts", "-"}, name);
@@ -86,7 +79,7 @@ TEST(DecodeTool, NoiseAndAMissingLastLineEndCostOnlyTheNoisySentence) {
 }
 
 TEST(DecodeTool, MissingFileIsOneLineNamingItAndStatus1) {
-    const std::string missing = KData + "no-such-recording.txt";
+    const std::string missing = KDataDirectory + "no-such-recording.txt";
     const TToolRun run = RunTool({"--counts", missing});
     EXPECT_EQ(run.iStatus, 1);
     EXPECT_EQ(run.iOut, "");
@@ -123,7 +116,7 @@ TEST(DecodeTool, UnwritableOutputIsStatus1) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     const pid_t pid =
-        SpawnTool("fixtrail-decode", {KData + "marineapi_Navibe-GM720.txt"}, &actions);
+        SpawnTool("fixtrail-decode", {KDataDirectory + "marineapi_Navibe-GM720.txt"}, &actions);
     posix_spawn_file_actions_destroy(&actions);
     ASSERT_GT(pid, 0);
     int status = 0;

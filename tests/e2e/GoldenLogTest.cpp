@@ -15,24 +15,16 @@
 
 #include "nmea/CaptureCycle.h"
 #include "support/FakeCaptureEvents.h"
+#include "support/Recordings.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
 
 namespace {
 
-const char* const KRecordings[] = {
-    "marineapi_Garmin-GPS76.txt",          // CR only, no line feed at all
-    "marineapi_Navibe-GM720.txt",          // banner, sentence cut off by the next '$'
-    "gpsbabel_track_nmea+ms.txt",          // CR LF, all six types
-    "nmeaparser_TrimbleR2SampleData.txt",  // LF, long sentences, GN talkers, invalid GSV
-    "pynmeagps_pygpsdata-nmea4.log",       // a 422-character sentence
-    "marineapi_Garmin-GPS15H-nofix.txt",   // LF, a receiver before its first fix
-};
-
 constexpr std::size_t KWholeFile = 0;
 
 std::string DataFile(const std::string& aName) {
-    return CTempRoot::ReadFile(std::string(FIXTRAIL_SOURCE_DIR) + "/data/" + aName);
+    return ReadWholeFile(KDataDirectory + aName);
 }
 
 std::string CountsLine(const CCaptureState& aState) {
@@ -200,7 +192,7 @@ std::vector<TTrackPoint> GpsbabelTrack(const CTempRoot& aScratch, const std::str
     const TToolRun run =
         RunCommand({"gpsbabel", "-i", "nmea", "-f", aFile, "-o", "gpx", "-F", gpx});
     EXPECT_EQ(run.iStatus, 0) << aFile << ": " << run.iErr;
-    const std::string text = CTempRoot::ReadFile(gpx);
+    const std::string text = ReadWholeFile(gpx);
     std::vector<TTrackPoint> points;
     const std::string end = "</trkpt>";
     for (std::size_t at = text.find("<trkpt "); at != std::string::npos;
@@ -257,7 +249,7 @@ TEST(GoldenLog, GpsbabelReadsTheRecordingsTrackFromEachLogDecodedOrNot) {
     int pointsSeen = 0;
     for (const char* name : KRecordings) {
         SCOPED_TRACE(name);
-        const std::string recordingPath = std::string(FIXTRAIL_SOURCE_DIR) + "/data/" + name;
+        const std::string recordingPath = KDataDirectory + name;
         const std::vector<TTrackPoint> fromRecording = GpsbabelTrack(scratch, recordingPath);
         TTrackDifference difference{name, {}, {}};
         for (const TTrackDifference& known : KTrackDifferences) {

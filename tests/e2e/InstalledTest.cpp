@@ -17,6 +17,7 @@
 #include "Version.h"
 #include "support/PngPicture.h"
 #include "support/SimulatedApplication.h"
+#include "support/TempDirectory.h"
 
 #if defined(FIXTRAIL_INSTALL_BUILD_DIR) || defined(FIXTRAIL_SDCARD_CONFIG)
 
@@ -28,29 +29,6 @@ const std::string KReference320Sample = KSourceDir + "/docs/main-320x240-sample.
 // Centres of the main screen's controls at 320x240 (CMainScreen's layout).
 constexpr TPoint KStartStop{41, 215};
 constexpr TPoint KExit{275, 215};
-
-// A directory of its own for one test, removed with everything in it at the end.
-class CScratch {
-  public:
-    CScratch() {
-        char pattern[] = "/tmp/fixtrail-installed-XXXXXX";
-        if (::mkdtemp(pattern) != nullptr) {
-            iPath = pattern;
-        }
-    }
-    ~CScratch() {
-        if (!iPath.empty()) {
-            (void)RunCommand({"rm", "-rf", iPath});
-        }
-    }
-    CScratch(const CScratch&) = delete;
-    CScratch& operator=(const CScratch&) = delete;
-
-    const std::string& Path() const { return iPath; }
-
-  private:
-    std::string iPath;
-};
 
 bool IsExecutableFile(const std::string& aPath) {
     struct stat info {};
@@ -91,7 +69,7 @@ class Installed : public CSimulatedDeviceTest {
 
 // `cmake --install` into a fresh prefix; then only what is there is used.
 TEST_F(Installed, DesktopToolsRunFromATemporaryPrefix) {
-    CScratch prefix;
+    CTempDirectory prefix("installed");
     ASSERT_FALSE(prefix.Path().empty());
     const TToolRun install = RunCommand({FIXTRAIL_CMAKE_COMMAND, "--install",
                                          FIXTRAIL_INSTALL_BUILD_DIR, "--prefix", prefix.Path()});
@@ -105,7 +83,7 @@ TEST_F(Installed, DesktopToolsRunFromATemporaryPrefix) {
         ASSERT_TRUE(IsExecutableFile(bin + tool));
         const TToolRun version = RunCommand({bin + tool, "--version"});
         EXPECT_EQ(version.iOut, std::string(tool) + " " + FIXTRAIL_VERSION + "\n");
-        const std::string page = CTempRoot::ReadFile(man + tool + ".1");
+        const std::string page = ReadWholeFile(man + tool + ".1");
         std::string title;
         for (const char* c = tool; *c != '\0'; ++c) {
             title += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
@@ -113,12 +91,12 @@ TEST_F(Installed, DesktopToolsRunFromATemporaryPrefix) {
         EXPECT_NE(page.find("\n.TH " + title + " \"1\""), std::string::npos) << page.substr(0, 200);
         EXPECT_NE(page.find(std::string(tool) + " " + FIXTRAIL_VERSION), std::string::npos);
     }
-    EXPECT_NE(CTempRoot::ReadFile(man + "fixtrail-sim.1").find("launcherd"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(man + "fixtrail-sim.1").find("launcherd"), std::string::npos);
 
     const std::string recording = KSourceDir + "/data/gpsbabel_track_nmea+ms.txt";
     const TToolRun decoded = RunCommand({bin + "fixtrail-decode", recording});
     EXPECT_EQ(decoded.iStatus, 0);
-    EXPECT_TRUE(decoded.iOut == CTempRoot::ReadFile(recording + ".decoded"));
+    EXPECT_TRUE(decoded.iOut == ReadWholeFile(recording + ".decoded"));
 
     // run finds the application and the sample skin in the prefix: the start-up screen is the
     // sample skin's, fonts included.
@@ -150,7 +128,7 @@ std::set<std::string> Entries(const std::string& aDirectory) {
 // Packed by CPack as `make sdcard` packs it, unpacked at the card's root of a fresh device whose
 // card holds no fixtrail folder yet (the program does not make its own), and run from there.
 TEST_F(Installed, SdCardBundleRunsFromTheUnpackedCard) {
-    CScratch packages;
+    CTempDirectory packages("installed");
     ASSERT_FALSE(packages.Path().empty());
     const TToolRun pack = RunCommand(
         {FIXTRAIL_CPACK_COMMAND, "--config", FIXTRAIL_SDCARD_CONFIG, "-B", packages.Path()});

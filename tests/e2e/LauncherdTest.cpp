@@ -53,7 +53,7 @@ class Launcherd : public ::testing::Test {
     // Gone, or a zombie waiting for whoever inherited it; within about 5 s.
     bool HasEnded(const std::string& aPid) {
         for (int i = 0; i < 100; ++i, ::usleep(50000)) {
-            const std::string stat = CTempRoot::ReadFile("/proc/" + aPid + "/stat");
+            const std::string stat = ReadWholeFile("/proc/" + aPid + "/stat");
             const std::size_t name = stat.rfind(')');
             if (stat.empty() || (name != std::string::npos && stat.compare(name, 3, ") Z") == 0)) {
                 return true;

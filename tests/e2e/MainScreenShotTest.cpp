@@ -41,8 +41,7 @@ class MainScreenShot : public CSimulatedDeviceTest {
         while (const dirent* entry = ::readdir(directory)) {
             const std::string name = entry->d_name;
             if (name[0] != '.') {
-                iRoot.Write("/mnt/sdcard/skin/" + name,
-                            CTempRoot::ReadFile(KSampleSkin + "/" + name));
+                iRoot.Write("/mnt/sdcard/skin/" + name, ReadWholeFile(KSampleSkin + "/" + name));
             }
         }
         ::closedir(directory);
@@ -197,9 +196,8 @@ TEST_F(MainScreenShot, TheStatusSaysWhatTheReceiverSays) {
         SCOPED_TRACE(step.iPicture);
         if (step.iRecording != nullptr) {
             const std::string recording = KSourceDir + "/data/" + step.iRecording;
-            ASSERT_TRUE(writer->WriteAll(CTempRoot::ReadFile(recording)))
-                << "more than the pipe holds";
-            logged += CTempRoot::ReadFile(recording + ".raw").size();  // decoding is off
+            ASSERT_TRUE(writer->WriteAll(ReadWholeFile(recording))) << "more than the pipe holds";
+            logged += ReadWholeFile(recording + ".raw").size();  // decoding is off
             ASSERT_TRUE(PollFor([&] { return Log(0).size() == logged; }));
         } else {
             SleepMs(static_cast<int>(CReceiverState::KSilenceMs) + 500);  // for a new reference
@@ -251,7 +249,7 @@ TEST_F(MainScreenShot, SkinMadeForALargerScreen) {
     InitDevice("320x240");
     InstallSampleSkin();
     iRoot.Write("/mnt/sdcard/skin/Back.bmp",
-                CTempRoot::ReadFile(KSourceDir + "/data/skin-480x272/Back.bmp"));
+                ReadWholeFile(KSourceDir + "/data/skin-480x272/Back.bmp"));
     CApplication application;
     WaitForScreen(application);
     Tap(KStartStop320);

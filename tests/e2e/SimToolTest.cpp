@@ -18,6 +18,7 @@
 
 #include "platform/RawFrameBuffer.h"
 #include "platform/VirtualScreen.h"
+#include "support/Descriptor.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
 
@@ -38,27 +39,20 @@ class CFifoReader {
   public:
     explicit CFifoReader(const std::string& aPath)
         : iDescriptor(::open(aPath.c_str(), O_RDONLY | O_NONBLOCK)) {}
-    ~CFifoReader() {
-        if (iDescriptor >= 0) {
-            ::close(iDescriptor);
-        }
-    }
-    CFifoReader(const CFifoReader&) = delete;
-    CFifoReader& operator=(const CFifoReader&) = delete;
 
-    bool IsOpen() const { return iDescriptor >= 0; }
+    bool IsOpen() const { return iDescriptor.IsOpen(); }
     std::string ReadAll() {
         std::string bytes;
         char chunk[256];
         ssize_t count;
-        while ((count = ::read(iDescriptor, chunk, sizeof chunk)) > 0) {
+        while ((count = ::read(iDescriptor.Get(), chunk, sizeof chunk)) > 0) {
             bytes.append(chunk, static_cast<std::size_t>(count));
         }
         return bytes;
     }
 
   private:
-    int iDescriptor;
+    CDescriptor iDescriptor;
 };
 
 std::string Bytes(std::initializer_list<int> aBytes) {
@@ -111,7 +105,7 @@ struct TPicture {
 };
 
 bool ReadPpm(const std::string& aPath, TPicture* aPicture) {
-    const std::string bytes = CTempRoot::ReadFile(aPath);
+    const std::string bytes = ReadWholeFile(aPath);
     int consumed = 0;
     if (std::sscanf(bytes.c_str(), "P6 %d %d 255%n", &aPicture->iWidth, &aPicture->iHeight,
                     &consumed) != 2 ||
@@ -191,10 +185,10 @@ TEST(SimTool, InitLaysOutTheDeviceRoot) {
         SCOPED_TRACE(entry.iPath);
         EXPECT_EQ(KindOf(root + entry.iPath), entry.iKind);
         if (entry.iContent != nullptr) {
-            EXPECT_EQ(CTempRoot::ReadFile(root + entry.iPath), entry.iContent);
+            EXPECT_EQ(ReadWholeFile(root + entry.iPath), entry.iContent);
         }
     }
-    EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb"), std::string(320 * 240 * 2, '\0'));
+    EXPECT_EQ(ReadWholeFile(root + "/dev/fb"), std::string(320 * 240 * 2, '\0'));
 }
 
 TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
@@ -205,7 +199,7 @@ TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
 
     // A running application may have the same-sized file mapped: its picture stays.
     ASSERT_EQ(RunTool({"init", root}).iStatus, 0);
-    const std::string kept = CTempRoot::ReadFile(root + "/dev/fb");
+    const std::string kept = ReadWholeFile(root + "/dev/fb");
     ASSERT_EQ(kept.size(), 320u * 240 * 2);
     EXPECT_EQ(kept.substr(0, 2), Bytes({0x34, 0x12}));
     EXPECT_EQ(KindOf(root + "/dev/ts"), 'p');
@@ -223,13 +217,13 @@ TEST(SimTool, InitAgainKeepsAnUnchangedScreenAndResizesAnother) {
     ASSERT_EQ(resized.iStatus, 0) << resized.iOutput;
     static_cast<volatile char*>(memory)[mappedBytes - 1] = 1;
     ::munmap(memory, mappedBytes);
-    EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb"), std::string(480 * 272 * 2, '\0'));
+    EXPECT_EQ(ReadWholeFile(root + "/dev/fb"), std::string(480 * 272 * 2, '\0'));
     EXPECT_EQ(temp.Read("/sys/class/graphics/fb0/virtual_size"), "480,272\n");
     EXPECT_EQ(temp.Read("/proc/orbelia/modelid"), "8\n");
 
     // Options left out take their defaults again.
     ASSERT_EQ(RunTool({"init", root}).iStatus, 0);
-    EXPECT_EQ(CTempRoot::ReadFile(root + "/dev/fb").size(), 320u * 240 * 2);
+    EXPECT_EQ(ReadWholeFile(root + "/dev/fb").size(), 320u * 240 * 2);
     EXPECT_EQ(temp.Read("/proc/orbelia/modelid"), "7\n");
 }
 
@@ -373,15 +367,18 @@ const TPanelCase KPanelCases[] = {
     {"model 3: row-major 320 x 240 panel", "320x240", 3, true, 320, 240},
 };
 
+// Lays out aRoot with the panel of aCase.
+bool InitPanel(const std::string& aRoot, const TPanelCase& aCase) {
+    return RunTool({"init", aRoot, "--size", aCase.iSize, "--model", std::to_string(aCase.iModel)})
+               .iStatus == 0;
+}
+
 TEST(SimTool, ShotShowsTheLogicalPictureOfEachPanelLayout) {
     for (const TPanelCase& test : KPanelCases) {
         SCOPED_TRACE(test.iLegend);
         CTempRoot temp;
         const std::string& root = temp.Root();
-        ASSERT_EQ(
-            RunTool({"init", root, "--size", test.iSize, "--model", std::to_string(test.iModel)})
-                .iStatus,
-            0);
+        ASSERT_TRUE(InitPanel(root, test));
         const int width = test.iWidth, height = test.iHeight;
         std::vector<std::uint16_t> memory(static_cast<std::size_t>(width) * height);
         for (int y = 0; y < height; ++y) {
@@ -410,10 +407,7 @@ TEST(SimTool, ShotMatchesWhatTheVirtualScreenCopiesToTheDevice) {
         SCOPED_TRACE(test.iLegend);
         CTempRoot temp;
         const std::string& root = temp.Root();
-        ASSERT_EQ(
-            RunTool({"init", root, "--size", test.iSize, "--model", std::to_string(test.iModel)})
-                .iStatus,
-            0);
+        ASSERT_TRUE(InitPanel(root, test));
         {
             CRawFrameBuffer device((root + "/dev/fb").c_str(),
                                    (root + KFrameBufferSizePath).c_str(),
@@ -442,7 +436,7 @@ TEST(SimTool, ShotWritesAnRgbPng) {
     ASSERT_EQ(RunTool({"init", root, "--size", "480x272"}).iStatus, 0);
     const TToolResult run = RunTool({"shot", root, root + "/shot.png"});
     ASSERT_EQ(run.iStatus, 0) << run.iOutput;
-    const std::string png = CTempRoot::ReadFile(root + "/shot.png");
+    const std::string png = ReadWholeFile(root + "/shot.png");
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(png.substr(0, 8), Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}));
     // IHDR first: length 13, width and height big-endian, 8 bits per channel, colour type 2.

@@ -16,7 +16,7 @@
 
 #include "FuzzSupport.h"
 #include "tests/support/MemoryFrameBuffer.h"
-#include "ui/BmpDecoder.h"
+#include "ui/BMPDecompressor.h"
 #include "ui/Image.h"
 
 namespace {

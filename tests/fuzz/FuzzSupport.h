@@ -3,16 +3,16 @@
 // What the fuzz targets share: the check that ends a run, and a private directory for the files
 // a target needs, made on its first run.
 
-#include <ftw.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <string>
 
 #include "platform/DevicePath.h"
+#include "tests/support/TempDirectory.h"
 
 // Ends the run as a crash, which the fuzzer reports together with the input.
 inline void Check(bool aCondition) {
@@ -24,32 +24,24 @@ inline void Check(bool aCondition) {
 // The directory MakeFuzzRoot made; empty before (and after a failure).
 inline char gFuzzRoot[64] = {};
 
-inline int RemoveFuzzEntry(const char* aPath, const struct stat*, int, FTW*) {
-    (void)std::remove(aPath);
-    return 0;
-}
-
 inline void RemoveFuzzRoot() {
-    if (gFuzzRoot[0] != '\0') {
-        (void)nftw(gFuzzRoot, RemoveFuzzEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    RemoveTree(gFuzzRoot);
 }
 
 // Makes gFuzzRoot, "fixtrail-fuzz-<aName>-XXXXXX" on a memory file system when there is one
-// (every input is written there, some of them synced) or else under /tmp, with aDirectories in
-// it, each after its parent, and removes it with all it holds at exit. With aDeviceRoot it
-// becomes FIXTRAIL_ROOT, so that parallel runs and the host's own /dev, /var and /mnt stay
-// apart. False when any of it fails.
+// (every input is written there, some of them synced) or else under $TMPDIR or /tmp, with
+// aDirectories in it, each after its parent, and removes it with all it holds at exit. With
+// aDeviceRoot it becomes FIXTRAIL_ROOT, so that parallel runs and the host's own /dev, /var and
+// /mnt stay apart. False when any of it fails.
 inline bool MakeFuzzRoot(const char* aName, std::initializer_list<const char*> aDirectories,
                          bool aDeviceRoot) {
-    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    const int written =
-        std::snprintf(gFuzzRoot, sizeof gFuzzRoot, "%s/fixtrail-fuzz-%s-XXXXXX", base, aName);
-    if (written < 0 || static_cast<std::size_t>(written) >= sizeof gFuzzRoot ||
-        mkdtemp(gFuzzRoot) == nullptr) {
-        gFuzzRoot[0] = '\0';
+    const std::string root = MakeTempDirectory(std::string("fuzz-") + aName, true);
+    if (root.empty() || root.size() >= sizeof gFuzzRoot) {
+        RemoveTree(root);
         return false;
     }
+    root.copy(gFuzzRoot, root.size());
+    gFuzzRoot[root.size()] = '\0';
     (void)std::atexit(RemoveFuzzRoot);  // unregistered, the directory stays behind
     for (const char* directory : aDirectories) {
         char path[sizeof gFuzzRoot + 64];

@@ -690,8 +690,8 @@ TEST_F(CaptureCycle, AFullCardLosesOnlyWhileFullAndNeverGluesTwoLines) {
 // there once and in order, each file ending on a whole line.
 TEST(CaptureCycleSoak, EverySentenceIsLoggedOnceAcrossTheRolledOverFiles) {
     const std::string data = std::string(FIXTRAIL_SOURCE_DIR) + "/data/gpsbabel_track_nmea+ms.txt";
-    const std::string recording = CTempRoot::ReadFile(data);
-    const std::string decoded = CTempRoot::ReadFile(data + ".decoded");
+    const std::string recording = ReadWholeFile(data);
+    const std::string decoded = ReadWholeFile(data + ".decoded");
     const std::string bytes = recording + recording + recording;
     constexpr rlim_t KLimit = 16000;
     CTempRoot root;

@@ -90,7 +90,7 @@ TEST(ProcessTable, KeepsLaunchedCommandsAndClearsEndedOnes) {
 
 // True once aPid has ended: gone, or a zombie its parent (the daemon) has not collected yet.
 bool HasEnded(int aPid) {
-    const std::string stat = CTempRoot::ReadFile("/proc/" + std::to_string(aPid) + "/stat");
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(aPid) + "/stat");
     const std::size_t end = stat.rfind(')');
     return end == std::string::npos || stat.compare(end, 4, ") Z ") == 0;
 }

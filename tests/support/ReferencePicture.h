@@ -12,10 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/HostFiles.h"
 
 // A picture row by row, top row first, in RGB 565.
 struct TPicture {
@@ -81,8 +82,7 @@ inline int HeaderNumber(const std::string& aBytes, std::size_t& aPosition) {
 // False when the file is missing or is not an 8-bit binary PPM.
 inline bool ReadPpm(const std::string& aPath, TPicture& aPicture) {
     using ReferencePictureDetail::HeaderNumber;
-    std::ifstream in(aPath, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = ReadWholeFile(aPath);
     if (bytes.compare(0, 2, "P6") != 0) {
         return false;
     }

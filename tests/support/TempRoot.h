@@ -1,22 +1,22 @@
 #pragma once
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "platform/DevicePath.h"
+#include "support/Descriptor.h"
+#include "support/HostFiles.h"
+#include "support/TempDirectory.h"
 
 // Sets an environment variable for the life of the object (unsets it for a null value) and puts
 // back what was there before.
@@ -76,7 +76,9 @@ class CTempRoot {
         return ::lstat(Path(aDevicePath).c_str(), &info) == 0;
     }
     // The whole content of a file, empty when it cannot be read.
-    std::string Read(const std::string& aDevicePath) const { return ReadFile(Path(aDevicePath)); }
+    std::string Read(const std::string& aDevicePath) const {
+        return ReadWholeFile(Path(aDevicePath));
+    }
     void Write(const std::string& aDevicePath, const std::string& aBytes) const {
         std::ofstream out(Path(aDevicePath), std::ios::binary | std::ios::trunc);
         out.write(aBytes.data(), static_cast<std::streamsize>(aBytes.size()));
@@ -84,27 +86,14 @@ class CTempRoot {
     // Removes a directory of the root with everything in it.
     void RemoveDirectory(const std::string& aDevicePath) const { RemoveTree(Path(aDevicePath)); }
 
-    static std::string ReadFile(const std::string& aHostPath) {
-        std::ifstream in(aHostPath, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
   private:
     static std::string MakeRoot() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/fixtrail-root-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
+        std::string root = MakeTempDirectory("root");
+        if (root.empty()) {
             std::perror("mkdtemp");
             std::abort();  // every test after this would touch the wrong files
         }
-        return pattern;
-    }
-    static int RemoveEntry(const char* aPath, const struct stat*, int, struct FTW*) {
-        return std::remove(aPath);
-    }
-    static void RemoveTree(const std::string& aHostPath) {
-        (void)::nftw(aHostPath.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+        return root;
     }
 
     std::string iRoot;
@@ -117,19 +106,16 @@ class CFeedWriter {
   public:
     explicit CFeedWriter(const std::string& aHostPath)
         : iDescriptor(::open(aHostPath.c_str(), O_WRONLY | O_NONBLOCK)) {}
-    ~CFeedWriter() { Close(); }
-    CFeedWriter(const CFeedWriter&) = delete;
-    CFeedWriter& operator=(const CFeedWriter&) = delete;
 
-    bool IsOpen() const { return iDescriptor >= 0; }
+    bool IsOpen() const { return iDescriptor.IsOpen(); }
     // Writes what the pipe accepts of aCount bytes; returns how many it took (0 when full).
     std::size_t Write(const char* aBytes, std::size_t aCount) {
-        if (iDescriptor < 0 || aCount == 0) {
+        if (!iDescriptor.IsOpen() || aCount == 0) {
             return 0;
         }
         ssize_t written;
         do {
-            written = ::write(iDescriptor, aBytes, aCount);
+            written = ::write(iDescriptor.Get(), aBytes, aCount);
         } while (written < 0 && errno == EINTR);
         return written > 0 ? static_cast<std::size_t>(written) : 0;
     }
@@ -140,15 +126,11 @@ class CFeedWriter {
     // Bytes in the pipe that no reader has taken yet.
     int Unread() const {
         int count = 0;
-        return iDescriptor >= 0 && ::ioctl(iDescriptor, FIONREAD, &count) == 0 ? count : -1;
+        return iDescriptor.IsOpen() && ::ioctl(iDescriptor.Get(), FIONREAD, &count) == 0 ? count
+                                                                                         : -1;
     }
-    void Close() {
-        if (iDescriptor >= 0) {
-            (void)::close(iDescriptor);
-            iDescriptor = -1;
-        }
-    }
+    void Close() { iDescriptor.Close(); }
 
   private:
-    int iDescriptor;
+    CDescriptor iDescriptor;
 };

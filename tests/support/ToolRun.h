@@ -7,10 +7,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/HostFiles.h"
+#include "support/TempDirectory.h"
 
 extern char** environ;
 
@@ -97,11 +98,10 @@ class CToolRun {
     // Any command: its program is looked up in PATH and run as it is.
     explicit CToolRun(const std::vector<std::string>& aCommand,
                       const std::string& aStdin = "/dev/null") {
-        char scratch[] = "/tmp/fixtrail-tool-XXXXXX";
-        if (::mkdtemp(scratch) == nullptr) {
+        iScratch = MakeTempDirectory("tool");
+        if (iScratch.empty()) {
             return;
         }
-        iScratch = scratch;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, aStdin.c_str(), O_RDONLY, 0);
@@ -114,11 +114,7 @@ class CToolRun {
     }
     ~CToolRun() {
         Finish();
-        if (!iScratch.empty()) {
-            ::unlink(OutPath().c_str());
-            ::unlink(ErrPath().c_str());
-            ::rmdir(iScratch.c_str());
-        }
+        RemoveTree(iScratch);
     }
     CToolRun(const CToolRun&) = delete;
     CToolRun& operator=(const CToolRun&) = delete;
@@ -131,8 +127,8 @@ class CToolRun {
             }
             iStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             iPid = -1;
-            iOut = ReadFile(OutPath());
-            iErr = ReadFile(ErrPath());
+            iOut = ReadWholeFile(OutPath());
+            iErr = ReadWholeFile(ErrPath());
         }
         return iStatus;
     }
@@ -142,10 +138,6 @@ class CToolRun {
   private:
     std::string OutPath() const { return iScratch + "/out"; }
     std::string ErrPath() const { return iScratch + "/err"; }
-    static std::string ReadFile(const std::string& aPath) {
-        std::ifstream in(aPath, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
 
     std::string iScratch;
     pid_t iPid = -1;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MarkedFrameBuffer.h"
 #include "support/MemoryFrameBuffer.h"
 #include "support/TempRoot.h"
 #include "ui/BitmappedFont.h"
@@ -183,8 +184,10 @@ TEST(BitmappedFont, ClipsCachedGlyphsAtEveryEdge) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.iLegend);
-        CMemoryFrameBuffer fb(8, 5);
+        CMarkedFrameBuffer fb(8, 5);
+        fb.BeginCall();
         EXPECT_TRUE(font.DrawChar(&fb, 'a', c.iX, c.iBaseline, KInk));
+        EXPECT_TRUE(fb.MarksCoverChanges());
         EXPECT_EQ(InkCount(fb), c.iInk);
         EXPECT_TRUE(fb.GuardsIntact());
     }
@@ -248,7 +251,7 @@ class CachedFreeTypeFont : public ::testing::Test {
     }
     // A copy of the font that a test may remove.
     static std::string CopyFont(const CTempRoot& aRoot) {
-        aRoot.Write("/Sans.ttf", CTempRoot::ReadFile(KDejaVuSans));
+        aRoot.Write("/Sans.ttf", ReadWholeFile(KDejaVuSans));
         return aRoot.Path("/Sans.ttf");
     }
 };

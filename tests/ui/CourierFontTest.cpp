@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MarkedFrameBuffer.h"
 #include "support/MemoryFrameBuffer.h"
 #include "ui/CourierFont.h"
 
@@ -140,9 +141,11 @@ TEST(CourierFont, RefusesCharactersThatDoNotFitEntirely) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.iLegend);
-        CMemoryFrameBuffer fb(20, 16);
+        CMarkedFrameBuffer fb(20, 16);
         CCourierFont font(1);
+        fb.BeginCall();
         EXPECT_EQ(font.DrawChar(&fb, 'A', c.iX, c.iY, KInk), c.iDrawn);
+        EXPECT_TRUE(fb.MarksCoverChanges());
         EXPECT_EQ(InkCount(fb) > 0, c.iDrawn);
         EXPECT_TRUE(fb.GuardsIntact());
     }

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/MemoryFrameBuffer.h"
+#include "support/MarkedFrameBuffer.h"
 #include "ui/Colors.h"
 #include "ui/Draw.h"
 
@@ -44,10 +44,10 @@ constexpr TLayout KLayouts[] = {TLayout::Column, TLayout::RowMajor, TLayout::Col
                                 TLayout::ColumnOffByOnePixel, TLayout::ColumnOffsetsOnly};
 
 // A logical aWidth × aHeight screen in a larger guarded memory, in one of the layouts above.
-class CLayoutFrameBuffer : public CMemoryFrameBuffer {
+class CLayoutFrameBuffer : public CMarkedFrameBuffer {
   public:
     CLayoutFrameBuffer(int aWidth, int aHeight, TLayout aLayout)
-        : CMemoryFrameBuffer(aWidth, aHeight + 2),
+        : CMarkedFrameBuffer(aWidth, aHeight + 2),
           iScreenWidth(aWidth),
           iScreenHeight(aHeight),
           iLayout(aLayout) {}
@@ -96,10 +96,10 @@ class CLayoutFrameBuffer : public CMemoryFrameBuffer {
 
 // The exact size with the plain in-memory frame buffer for the device layout, so its guards
 // sit right against the pixels.
-std::unique_ptr<CMemoryFrameBuffer> MakeFrameBuffer(int aWidth, int aHeight, TLayout aLayout) {
-    std::unique_ptr<CMemoryFrameBuffer> frameBuffer;
+std::unique_ptr<CMarkedFrameBuffer> MakeFrameBuffer(int aWidth, int aHeight, TLayout aLayout) {
+    std::unique_ptr<CMarkedFrameBuffer> frameBuffer;
     if (aLayout == TLayout::Column) {
-        frameBuffer = std::make_unique<CMemoryFrameBuffer>(aWidth, aHeight);
+        frameBuffer = std::make_unique<CMarkedFrameBuffer>(aWidth, aHeight);
     } else {
         frameBuffer = std::make_unique<CLayoutFrameBuffer>(aWidth, aHeight, aLayout);
     }
@@ -210,7 +210,9 @@ void RunCases(const std::vector<TDrawCase>& aCases) {
             SCOPED_TRACE(std::string(drawCase.iLegend) + ", " + LayoutName(layout));
             auto frameBuffer = MakeFrameBuffer(drawCase.iWidth, drawCase.iHeight, layout);
             for (const TDraw& draw : drawCase.iDraws) {
+                frameBuffer->BeginCall();
                 Apply(frameBuffer.get(), draw);
+                EXPECT_TRUE(frameBuffer->MarksCoverChanges());
             }
             EXPECT_TRUE(Shows(*frameBuffer, drawCase.iPicture));
         }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/MarkedFrameBuffer.h"
 #include "support/MemoryFrameBuffer.h"
 #include "support/TempRoot.h"
 #include "support/ToolRun.h"
@@ -314,8 +315,10 @@ TEST_F(FreeTypeFont, ClipsAtEveryEdge) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.iLegend);
-        CMemoryFrameBuffer fb(32, 24);
+        CMarkedFrameBuffer fb(32, 24);
+        fb.BeginCall();
         EXPECT_TRUE(font.DrawText(&fb, "MW", c.iX, c.iY, KInk));
+        EXPECT_TRUE(fb.MarksCoverChanges());
         EXPECT_EQ(InkBox(fb).iCount > 0, c.iInk);
         EXPECT_TRUE(fb.GuardsIntact());
     }

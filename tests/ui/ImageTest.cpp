@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "support/MarkedFrameBuffer.h"
 #include "support/MemoryFrameBuffer.h"
-#include "ui/BmpDecoder.h"
+#include "ui/BMPDecompressor.h"
 #include "ui/Image.h"
 
 namespace {
@@ -64,13 +65,17 @@ std::uint16_t PicturePixel(int aX, int aY) {
     return Rgb565(8 * aX, 4 * aY, 8);
 }
 
-CMemoryFrameBuffer Screen(int aWidth, int aHeight) {
-    CMemoryFrameBuffer screen(aWidth, aHeight);
-    for (int x = 0; x < aWidth; ++x) {
-        for (int y = 0; y < aHeight; ++y) {
-            screen.SetPixel(x, y, KScreen);
+void FillScreen(CMemoryFrameBuffer& aScreen) {
+    for (int x = 0; x < aScreen.GetWidth(); ++x) {
+        for (int y = 0; y < aScreen.GetHeight(); ++y) {
+            aScreen.SetPixel(x, y, KScreen);
         }
     }
+}
+
+CMemoryFrameBuffer Screen(int aWidth, int aHeight) {
+    CMemoryFrameBuffer screen(aWidth, aHeight);
+    FillScreen(screen);
     return screen;
 }
 
@@ -131,8 +136,11 @@ TEST(Image, DrawsWholeImageOnlyWhereItFits) {
     const std::unique_ptr<CImage> image = Picture(4, 3, -1);
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.iLegend);
-        CMemoryFrameBuffer screen = Screen(10, 8);
+        CMarkedFrameBuffer screen(10, 8);
+        FillScreen(screen);
+        screen.BeginCall();
         EXPECT_EQ(image->Draw(&screen, test.iX, test.iY), test.iDrawn);
+        EXPECT_TRUE(screen.MarksCoverChanges());
         ExpectScreen(screen, test.iX, test.iY, [&](long long aX, long long aY) {
             return test.iDrawn && aX >= 0 && aX < 4 && aY >= 0 && aY < 3;
         });

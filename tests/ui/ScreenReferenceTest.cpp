@@ -169,7 +169,7 @@ TEST_F(ScreenReference, SampleSkin) {
 TEST_F(ScreenReference, BackgroundLargerThanTheScreen) {
     CTempRoot root;
     ASSERT_TRUE(root.MakeDirectory("/skin"));
-    root.Write("/skin/Back.bmp", CTempRoot::ReadFile(KLargeBack));
+    root.Write("/skin/Back.bmp", ReadWholeFile(KLargeBack));
     SetSkinRoot(root.Root().c_str());
     Build(320, 240);
     ASSERT_EQ(GetSkin()->GetImage(ESkinImageBack)->Width(), 480);
@@ -237,7 +237,7 @@ TEST_F(ScreenReference, FontNamedWithAFolder) {
     CTempRoot root;
     ASSERT_TRUE(root.MakeDirectory("/skin"));
     ASSERT_TRUE(root.MakeDirectory("/skin/fonts"));
-    root.Write("/skin/fonts/DejaVuSans.ttf", CTempRoot::ReadFile(dejaVu + ".ttf"));
+    root.Write("/skin/fonts/DejaVuSans.ttf", ReadWholeFile(dejaVu + ".ttf"));
     root.Write("/skin/ControlFont.txt", "fonts/DejaVuSans 15\n0 0 0\n");
     root.Write("/skin/ButtonFont.txt", dejaVu + " 26\n");
     SetSkinRoot(root.Root().c_str());

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <utility>
 
 #include "support/MemoryFrameBuffer.h"
 #include "support/OpenDescriptors.h"
@@ -40,7 +41,7 @@ class CSkinDirectory {
         iRoot.Write("/card/skin/" + aName, aBytes);
     }
     void Copy(const std::string& aName, const std::string& aHostPath) const {
-        Write(aName, CTempRoot::ReadFile(aHostPath));
+        Write(aName, ReadWholeFile(aHostPath));
     }
 
   private:
@@ -159,7 +160,7 @@ TEST(Skin, HostileFilesFallBack) {
     CControlColorGuard color(0x1234);
     CSkinDirectory directory;
     directory.Write("Back.bmp", "BM not really");
-    directory.Write("CheckOn.bmp", CTempRoot::ReadFile(KTestData + "rgb24.bmp").substr(0, 70));
+    directory.Write("CheckOn.bmp", ReadWholeFile(KTestData + "rgb24.bmp").substr(0, 70));
     ASSERT_EQ(mkdir(directory.Path("RadioOn.bmp").c_str(), 0755), 0);
     ASSERT_EQ(mkfifo(directory.Path("CheckOff.bmp").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo(directory.Path("ControlFont.txt").c_str(), 0600), 0);
@@ -194,7 +195,11 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
     std::unique_ptr<MFont> at18(LoadCachedFont(dejaVu.c_str(), 18));
     std::unique_ptr<MFont> at16(LoadCachedFont(dejaVu.c_str(), 16));
     ASSERT_NE(at18, nullptr);
+    // The button's and the big font's own sizes, where their elements have no file.
+    std::unique_ptr<MFont> at20(LoadCachedFont(dejaVu.c_str(), 20));
+    std::unique_ptr<MFont> at24(LoadCachedFont(dejaVu.c_str(), 24));
     ASSERT_NE(at18->GetMetric(EFontLineHeight), at16->GetMetric(EFontLineHeight));
+    ASSERT_NE(at20->GetMetric(EFontLineHeight), at24->GetMetric(EFontLineHeight));
 
     struct TCase {
         const char* iLegend;
@@ -257,9 +262,15 @@ TEST(Skin, ControlFontFileChoosesFontSizeAndColour) {
                       (test.iSize == 18 ? at18 : at16)->GetMetric(EFontLineHeight));
         }
         EXPECT_EQ(ControlTextColor(), test.iColor);
-        // The other elements have no file: Arial, or the fixed font.
-        for (int number : {ESkinFontButton, ESkinFontBig}) {
+        // The other elements have no file: Arial at their own sizes, or the fixed font.
+        for (const auto& [number, arial] : {std::make_pair(int{ESkinFontButton}, at20.get()),
+                                            std::make_pair(int{ESkinFontBig}, at24.get())}) {
             EXPECT_EQ(skin.IsFontShared(number), !test.iArial) << number;
+            if (test.iArial) {
+                EXPECT_EQ(skin.GetFont(number)->GetMetric(EFontLineHeight),
+                          arial->GetMetric(EFontLineHeight))
+                    << number;
+            }
         }
     }
 }
@@ -412,7 +423,7 @@ TEST(Skin, SetSkinRootDiscardsTheSkin) {
 TEST(Skin, DefaultRootIsADevicePath) {
     CTempRoot device;
     device.MakeDirectory("/mnt/sdcard/skin");
-    device.Write("/mnt/sdcard/skin/Back.bmp", CTempRoot::ReadFile(KTestData + "rgb24.bmp"));
+    device.Write("/mnt/sdcard/skin/Back.bmp", ReadWholeFile(KTestData + "rgb24.bmp"));
     SetSkinRoot(KDefaultSkinRoot);
     EXPECT_STREQ(SkinRoot(), "/mnt/sdcard/");
     EXPECT_NE(GetSkin()->GetImage(ESkinImageBack), nullptr);

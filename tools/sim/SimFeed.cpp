@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "tools/sim/SimRun.h"
+#include "tools/sim/SimFeed.h"
 
 namespace {
 

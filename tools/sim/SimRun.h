@@ -3,15 +3,8 @@
 #include <string>
 #include <vector>
 
-// The subcommands that play the rest of the device around the application: the GPS daemon
-// replaying a recording, and the program itself started in a device root.
-
-// Replays the bytes of aFile into the FIFO aFifo at the byte rate of aBaud baud, 8N1 (aBaud / 10
-// bytes a second), in small chunks on a steady clock, as the GPS daemon does. Waits up to
-// aWaitMs for a reader; starts over at the end of the file when aLoop. A reader that goes away
-// ends the replay without an error. False with a one-line reason.
-bool FeedRecording(const std::string& aFifo, const std::string& aFile, int aBaud, bool aLoop,
-                   int aWaitMs, std::string* aError);
+// What the run subcommand needs: the program itself started in a device root, beside the tool,
+// with its skin.
 
 // Copies the regular files of the directory aFrom into aTo (made if missing). False with a
 // one-line reason.

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "support/OpenDescriptors.h"
-#include "ui/BmpDecoder.h"
+#include "support/TempDirectory.h"
+#include "ui/BMPDecompressor.h"
 
 namespace {
 
@@ -36,9 +37,7 @@ std::string DataPath(const char* aName) {
 // A descriptor on an unlinked temporary file holding aBytes, positioned at its end so that the
 // decoder must seek back itself.
 int DescriptorWith(const std::vector<std::uint8_t>& aBytes) {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/fixtrail-bmp-XXXXXX";
+    std::string pattern = TempBase() + "/fixtrail-bmp-XXXXXX";
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
         return -1;
@@ -110,7 +109,7 @@ const TFileCase KFileCases[] = {
      {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {1, 2, 3}, {250, 2, 5}, KWhite}},
 };
 
-TEST(BmpDecoder, DecodesRealFilesOfEveryDepth) {
+TEST(BMPDecompressor, DecodesRealFilesOfEveryDepth) {
     for (const TFileCase& test : KFileCases) {
         SCOPED_TRACE(test.iName);
         const int before = OpenDescriptors();
@@ -142,7 +141,7 @@ std::vector<std::uint8_t> ReadData(const char* aName) {
 
 // Rows are padded to 4 bytes: width 5 is 8 bytes a row at 8 bits, 16 at 24 bits. The pixel
 // array must be complete, and bytes after it are ignored.
-TEST(BmpDecoder, NeedsTheWholePaddedPixelArray) {
+TEST(BMPDecompressor, NeedsTheWholePaddedPixelArray) {
     for (const char* name : {"pal8.bmp", "rgb24.bmp", "pal4.bmp", "mono1.bmp", "rgb16.bmp"}) {
         SCOPED_TRACE(name);
         std::vector<std::uint8_t> bytes = ReadData(name);
@@ -217,7 +216,7 @@ std::vector<std::uint8_t> WithPixels(std::vector<std::uint8_t> aHeader, std::siz
     return aHeader;
 }
 
-TEST(BmpDecoder, RefusesMalformedFilesAndClosesTheDescriptor) {
+TEST(BMPDecompressor, RefusesMalformedFilesAndClosesTheDescriptor) {
     const TMalformedCase cases[] = {
         {"empty file", {}},
         {"53 bytes of header", Truncated(Small24(), 53)},
@@ -267,7 +266,7 @@ TEST(BmpDecoder, RefusesMalformedFilesAndClosesTheDescriptor) {
     }
 }
 
-TEST(BmpDecoder, DescriptorsThatCannotBeRead) {
+TEST(BMPDecompressor, DescriptorsThatCannotBeRead) {
     CBMPDecompressor decoder;
     EXPECT_FALSE(decoder.Open(-1));
     // A pipe cannot be sought; it is refused and closed like any bad file.
@@ -284,7 +283,7 @@ TEST(BmpDecoder, DescriptorsThatCannotBeRead) {
     EXPECT_FALSE(decoder.Open(open(FIXTRAIL_SOURCE_DIR, O_RDONLY)));
 }
 
-TEST(BmpDecoder, PaletteIndexesWithoutAnEntryAreBlack) {
+TEST(BMPDecompressor, PaletteIndexesWithoutAnEntryAreBlack) {
     // 8 bits, two palette entries given (red, green), pixels 0, 1, 2, 255.
     std::vector<std::uint8_t> bytes = Header(4, 1, 8, 54 + 8);
     bytes.insert(bytes.end(), {0, 0, 255, 0, 0, 255, 0, 0});
@@ -301,7 +300,7 @@ TEST(BmpDecoder, PaletteIndexesWithoutAnEntryAreBlack) {
     EXPECT_EQ(AllPixels(decoder), (std::vector<TRgb>{KBlack, KBlack}));
 }
 
-TEST(BmpDecoder, ReadsOnlyThePaletteOfALongGap) {
+TEST(BMPDecompressor, ReadsOnlyThePaletteOfALongGap) {
     // A megabyte between header and pixels: only the 16 entries a 4-bit pixel can index count.
     const std::uint32_t offset = 54 + (1u << 20);
     std::vector<std::uint8_t> bytes = Header(2, 1, 4, offset);
@@ -313,7 +312,7 @@ TEST(BmpDecoder, ReadsOnlyThePaletteOfALongGap) {
     EXPECT_EQ(AllPixels(decoder), (std::vector<TRgb>{{0, 0, 200}, KBlack}));
 }
 
-TEST(BmpDecoder, LargestAcceptedPictureAndReopening) {
+TEST(BMPDecompressor, LargestAcceptedPictureAndReopening) {
     // 2048 x 1024 at 8 bits: the pixel bound exactly.
     std::vector<std::uint8_t> bytes = WithPixels(Header(2048, 1024, 8, 54), 2048u * 1024u);
     CBMPDecompressor decoder;

@@ -1,4 +1,4 @@
-#include "ui/BmpDecoder.h"
+#include "ui/BMPDecompressor.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
