@@ -13,6 +13,8 @@
 #include "nmea/CaptureState.h"
 #include "nmea/NmeaParser.h"
 #include "platform/DisplayOwner.h"
+#include "ui/CourierFont.h"
+#include "ui/Skin.h"
 #include "ui/UIButton.h"
 #include "ui/UILabel.h"
 #include "ui/UIRadioButton.h"
@@ -39,14 +41,20 @@ constexpr TCounter KCounterTable[] = {
     {"VTG=", "", &CCaptureState::VtgCount},      {"RMC=", " ", &CCaptureState::RmcCount}};
 constexpr int KCountersPerRow = 4;
 
-// The counter's text, as "%d" would write the number (a sentence's refresh formats the two
-// or so that changed; the stdio machinery would be most of its cost).
-void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
+// Counts from here up may be written in millions ("Tot.=2147M"), when nothing else fits.
+constexpr int KMillionsFrom = 10000000;
+
+// The counter's text, as "%d" would write the number, or its millions with an "M" (a refresh
+// formats the two or so that changed; the stdio machinery would be most of its cost).
+void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue, bool aMillions) {
     char digits[24];
     std::size_t count = 0;
     long long value = aValue;
     const bool negative = value < 0;
     value = negative ? -value : value;
+    if (aMillions) {
+        value /= 1000000;
+    }
     do {
         digits[count++] = static_cast<char>('0' + value % 10);
         value /= 10;
@@ -66,10 +74,32 @@ void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
     while (count > 0) {
         put(digits[--count]);
     }
+    if (aMillions) {
+        put('M');
+    }
     for (const char* c = KCounterTable[aIndex].iSuffix; *c != '\0'; ++c) {
         put(*c);
     }
     aText[length] = '\0';
+}
+
+// True when aText, its trailing blanks left out, fits aLabel's width in aFont and ends on the
+// screen (the fixed font draws no glyph that would touch its right edge).
+bool TextFits(MFont* aFont, const CUILabel& aLabel, const char* aText, int aScreenWidth) {
+    if (aFont == nullptr) {
+        return false;
+    }
+    char text[KCounterBuffer];
+    std::size_t length = std::strlen(aText);
+    while (length > 0 && aText[length - 1] == ' ') {
+        --length;
+    }
+    length = std::min(length, sizeof text - 1);
+    std::memcpy(text, aText, length);
+    text[length] = '\0';
+    const long long width = aFont->TextWidth(text);
+    const TRect& rect = aLabel.Rect();
+    return width <= rect.iWidth && rect.iX + width <= aScreenWidth;
 }
 
 // Two drawn areas share a pixel.
@@ -278,14 +308,33 @@ void CMainScreen::RefreshValues() {
 
     CounterValues(state, iShownCounts);
     for (int i = 0; i < KCounters; ++i) {
-        char text[KCounterBuffer];
-        FormatCounter(text, sizeof text, i, iShownCounts[i]);
-        iCounters[i]->SetText(text);
+        SetCounterText(i, iShownCounts[i]);
         DrawValue(KFirstCounter + i, *iCounters[i]);
     }
     iCountsShown = true;
     iValuesBehind = false;
     iFrameBuffer->Update(true);
+}
+
+void CMainScreen::SetCounterText(int aIndex, int aValue) {
+    CUILabel& label = *iCounters[aIndex];
+    MFont* own = GetSkin()->GetFont(label.FontIndex());
+    MFont* small = GetFixedFontManager()->GetFont(1);
+    char text[KCounterBuffer];
+    FormatCounter(text, sizeof text, aIndex, aValue, false);
+    // Drawn as ever when it fits; else smaller; a count too long even then in millions. No
+    // counter's pixels fall outside its label, so none overwrites a neighbour.
+    MFont* font = TextFits(own, label, text, iScreenWidth) ? own : small;
+    if (font == small && !TextFits(small, label, text, iScreenWidth) &&
+        (aValue >= KMillionsFrom || aValue <= -KMillionsFrom)) {
+        FormatCounter(text, sizeof text, aIndex, aValue, true);
+        font = TextFits(own, label, text, iScreenWidth) ? own : small;
+    }
+    label.SetFont(font == own ? nullptr : font);
+    if (!SameText(label.Text(), text)) {
+        label.SetText(text);
+        iCounterRedraw[aIndex] = true;
+    }
 }
 
 void CMainScreen::ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const {
@@ -300,12 +349,28 @@ void CMainScreen::ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const {
 }
 
 void CMainScreen::DrawValue(int aIndex, MUIWidget& aWidget) {
-    TDrawnArea area;
-    (void)iFrameBuffer->TakeDrawnBounds(&area);  // drawn before: not this widget's
-    aWidget.Draw();
-    if (!iFrameBuffer->TakeDrawnBounds(&iExtents[aIndex])) {
+    TDrawnArea drawn;
+    (void)iFrameBuffer->TakeDrawnBounds(&drawn);  // drawn before: not this widget's
+    if (aIndex != 0 && aIndex < KStatusIndex) {
+        aWidget.Draw();
+        if (!iFrameBuffer->TakeDrawnBounds(&iExtents[aIndex])) {
+            iExtentsKnown = false;
+        }
+        return;
+    }
+    // A value label first wipes all it drew last time, corners and all (its own fill is
+    // rounded, and leaves the corners of a longer text standing), then draws its text.
+    const TRect& rect = aWidget.Rect();
+    const TDrawnArea box = {rect.iX, rect.iY, rect.iX + rect.iWidth, rect.iY + rect.iHeight};
+    const TDrawnArea wiped = iExtentsKnown ? Join(box, iExtents[aIndex]) : box;
+    RestoreBackground(TRect(wiped.iX0, wiped.iY0, wiped.iX1 - wiped.iX0, wiped.iY1 - wiped.iY0));
+    (void)iFrameBuffer->TakeDrawnBounds(&drawn);  // the wipe: not what the label draws
+    auto& label = static_cast<CUILabel&>(aWidget);
+    (void)label.DrawText(rect, label.TextColor(), label.TextFlags());
+    if (!iFrameBuffer->TakeDrawnBounds(&drawn)) {
         iExtentsKnown = false;
     }
+    iExtents[aIndex] = Join(box, drawn);
 }
 
 void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const {
@@ -355,13 +420,10 @@ void CMainScreen::RefreshChangedValues() {
         if (counts[i] == iShownCounts[i]) {
             continue;
         }
-        char text[KCounterBuffer];
-        FormatCounter(text, sizeof text, i, counts[i]);
         iShownCounts[i] = counts[i];
-        if (!SameText(iCounters[i]->Text(), text)) {
-            iCounters[i]->SetText(text);
-            draw[KFirstCounter + i] = true;
-        }
+        iCounterRedraw[i] = false;
+        SetCounterText(i, counts[i]);
+        draw[KFirstCounter + i] = iCounterRedraw[i];
     }
     // Text is not clipped to its widget: a long value runs into its neighbours. Every widget
     // whose drawing (before or after the change) meets that of one drawn is drawn as well,

@@ -79,6 +79,8 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     void ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const;
     // Draws the aIndex-th of them and keeps where it drew.
     void DrawValue(int aIndex, MUIWidget& aWidget);
+    // Sets counter aIndex's text and font for aValue; marks it for drawing when its text changed.
+    void SetCounterText(int aIndex, int aValue);
     // The counters in drawing order, and their values in aValues.
     void CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const;
 
@@ -143,6 +145,7 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     // the values their texts show.
     CUILabel* iCounters[KCounters] = {};
     int iShownCounts[KCounters] = {};
+    bool iCounterRedraw[KCounters] = {};
     bool iCountsShown = false;
     // Where each value widget drew last, when the screen says so.
     TDrawnArea iExtents[KValueWidgets];

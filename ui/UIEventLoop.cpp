@@ -89,11 +89,19 @@ void CUIEventLoop::Step() {
     bool update = false;
     // The display has just come back: the back buffer still holds this process's picture, so
     // showing it is enough. An input handler's answer below must not cancel this, or the
-    // other program's picture would stay on the screen while this one takes the input.
+    // other program's picture would stay on the screen while this one takes the input. A
+    // display taken and given back between two passes is not seen coming back: while shown,
+    // the whole picture goes again once a second.
     MDisplayOwnerSource* owner = OwnerSource();
     const std::int32_t active = owner->ActivePid();
-    const bool displayCameBack = active != iPreviousOwner && active == owner->OwnPid();
+    const bool owned = active == owner->OwnPid();
+    const bool displayCameBack = owned && active != iPreviousOwner;
     iPreviousOwner = active;
+    iPassesSinceWholeCopy = owned && !displayCameBack ? iPassesSinceWholeCopy + 1 : 0;
+    const bool wholeCopy = displayCameBack || iPassesSinceWholeCopy >= KWholeCopyPasses;
+    if (wholeCopy) {
+        iPassesSinceWholeCopy = 0;
+    }
 
     if (iIdleHandler != nullptr) {
         iIdleHandler->OnIdle(this);
@@ -116,11 +124,11 @@ void CUIEventLoop::Step() {
         update = true;
         iRedrawRequested = false;
     }
-    if (displayCameBack) {
-        // The device still shows the other program's picture: all of this one's must go.
+    if (wholeCopy) {
+        // The device may show another program's picture: all of this one's must go.
         FrameBuffer()->Invalidate();
     }
-    if (update || displayCameBack) {
+    if (update || wholeCopy) {
         FrameBuffer()->Update(true);
     }
 }

@@ -38,6 +38,8 @@ class CUIEventLoop {
     };
 
     static constexpr std::uint32_t KPassInterval = 50000;  // microseconds
+    // Passes shown between two copies of the whole screen: once a second.
+    static constexpr int KWholeCopyPasses = 20;
 
     // The process's loop, made on first use and destroyed at exit.
     static CUIEventLoop* Instance();
@@ -91,4 +93,6 @@ class CUIEventLoop {
     MDisplayOwnerSource* iOwnerSource = nullptr;
     // The display owner at the previous pass.
     std::int32_t iPreviousOwner = 0;
+    // Passes shown since the whole screen was last copied.
+    int iPassesSinceWholeCopy = 0;
 };

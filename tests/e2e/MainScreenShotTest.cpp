@@ -128,6 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Centres of the main screen's controls at 320x240.
 constexpr TPoint KStartStop320{41, 215};
 constexpr TPoint KSave320{119, 215};
+constexpr TPoint KYes320{197, 82};
 constexpr TPoint KExit320{275, 215};
 
 // A Save that cannot write config.txt (here a FIFO in place of its temporary file, which must
@@ -163,6 +164,23 @@ TEST_F(MainScreenShot, AStartWithoutItsFeedRunsAndCapturesOnceTheFeedIsThere) {
     EXPECT_TRUE(PollFor([&] { return Log(0) == logged; })) << Log(0);
     ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/running-fed-320x240-none.png",
                         "running-fed-320x240-none");
+}
+
+// 1,234 sentences on the real program's screen: the counts of four digits, too long for their
+// labels in the fixed font at its size, are drawn small enough to fit, each inside its label.
+TEST_F(MainScreenShot, FourDigitCountsAreLegible) {
+    InitDevice("320x240");
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KYes320);
+    Tap(KStartStop320);
+    std::string fed;
+    for (int i = 0; i < 617; ++i) {
+        fed += KSentences;
+    }
+    Feed(fed);
+    ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/running-1234-320x240-none.png",
+                        "running-1234-320x240-none");
 }
 
 // A whole session on the larger panel in new-file mode: every Start names a new log, the

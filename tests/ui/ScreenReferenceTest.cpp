@@ -45,24 +45,8 @@ TPicture Snapshot(CMemoryVirtualScreen& aScreen) {
 }
 
 void ExpectMatchesReference(CMemoryVirtualScreen& aScreen, const std::string& aName) {
-    const TPicture actual = Snapshot(aScreen);
-    const std::string referencePath = KReferenceDir + aName + ".ppm";
-    const std::string errorPath = KOutputDir + aName + "_err.ppm";
-    if (ReferenceMissing(referencePath) || ReferenceUpdateRequested()) {
-        ::mkdir(KReferenceDir.c_str(), 0755);
-        WritePpm(referencePath, actual);
-        std::printf("Reference picture written: %s\n", referencePath.c_str());
-        return;
-    }
-    TPicture reference;
-    ASSERT_TRUE(ReadPpm(referencePath, reference)) << referencePath << " is not a binary PPM";
-    std::remove(errorPath.c_str());
-    const std::string differences = DescribeDifferences(actual, reference);
-    if (!differences.empty()) {
-        WritePpm(errorPath, actual);
-        ADD_FAILURE() << referencePath << ": " << differences << "; the drawing is in "
-                      << errorPath;
-    }
+    ExpectPictureMatches(Snapshot(aScreen), KReferenceDir + aName + ".ppm",
+                         KOutputDir + aName + "_err.ppm");
 }
 
 bool Exists(const std::string& aPath) {

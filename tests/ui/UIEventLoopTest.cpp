@@ -174,6 +174,19 @@ TEST_F(UIEventLoop, DisplayComingBackIsUpdatedOnce) {
     EXPECT_EQ(iScreen.Updates(), 1);
 }
 
+// Taken and given back between two passes, the display is not seen coming back; while shown,
+// the whole screen goes again once a second all the same.
+TEST_F(UIEventLoop, AShownScreenIsCopiedWholeOnceASecond) {
+    iOwner.iActive = KOwnPid;
+    iLoop.Step();  // came back
+    iScreen.ResetCounts();
+    for (int pass = 1; pass <= 2 * CUIEventLoop::KWholeCopyPasses; ++pass) {
+        iLoop.Step();
+    }
+    EXPECT_EQ(iScreen.Invalidates(), 2);
+    EXPECT_EQ(iScreen.Updates(), 2);
+}
+
 TEST_F(UIEventLoop, RunShowsTheScreenThenPassesUntilStopped) {
     iLoop.RequestStop();  // cleared on entry: a stale request does not end the new run
     iLoop.RequestRedraw();
