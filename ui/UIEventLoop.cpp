@@ -76,6 +76,7 @@ void CUIEventLoop::Run() {
     if (iScreen != nullptr) {
         iScreen->Draw();
         // A screen of its own now: the whole of it goes to the display.
+        (void)NoticeDisplay();
         FrameBuffer()->Invalidate();
         FrameBuffer()->Update(true);
     }
@@ -85,24 +86,33 @@ void CUIEventLoop::Run() {
     }
 }
 
-void CUIEventLoop::Step() {
-    bool update = false;
-    // The display has just come back: the back buffer still holds this process's picture, so
-    // showing it is enough. An input handler's answer below must not cancel this, or the
-    // other program's picture would stay on the screen while this one takes the input. A
-    // display taken and given back between two passes is not seen coming back: while shown,
-    // the whole picture goes again once a second.
+bool CUIEventLoop::NoticeDisplay() {
+    // The only reader of the owner word for the display: the screen and the idle handler are
+    // told. A display taken and given back between two passes is not seen coming back, so
+    // while shown the whole picture goes again once a second.
     MDisplayOwnerSource* owner = OwnerSource();
     const std::int32_t active = owner->ActivePid();
-    const bool owned = active == owner->OwnPid();
-    const bool displayCameBack = owned && active != iPreviousOwner;
+    iDisplayShown = active == owner->OwnPid();
+    const bool cameBack = iDisplayShown && active != iPreviousOwner;
     iPreviousOwner = active;
-    iPassesSinceWholeCopy = owned && !displayCameBack ? iPassesSinceWholeCopy + 1 : 0;
-    const bool wholeCopy = displayCameBack || iPassesSinceWholeCopy >= KWholeCopyPasses;
-    if (wholeCopy) {
-        iPassesSinceWholeCopy = 0;
+    iPassesSinceWholeCopy = iDisplayShown && !cameBack ? iPassesSinceWholeCopy + 1 : 0;
+    // Shown again, the screen copies itself whole at its next Update.
+    FrameBuffer()->SetShown(iDisplayShown);
+    if (iPassesSinceWholeCopy < KWholeCopyPasses) {
+        return cameBack;
     }
+    iPassesSinceWholeCopy = 0;
+    FrameBuffer()->Invalidate();
+    return true;
+}
 
+void CUIEventLoop::Step() {
+    // The display has just come back (or is due its copy a second): the back buffer still
+    // holds this process's picture, so showing it is enough. An input handler's answer below
+    // must not cancel this, or the other program's picture would stay on the screen while
+    // this one takes the input. The first Update of the pass copies it whole, once.
+    const bool wholeCopy = NoticeDisplay();
+    bool update = false;
     if (iIdleHandler != nullptr) {
         iIdleHandler->OnIdle(this);
     }
@@ -123,10 +133,6 @@ void CUIEventLoop::Step() {
         iScreen->Draw();
         update = true;
         iRedrawRequested = false;
-    }
-    if (wholeCopy) {
-        // The device may show another program's picture: all of this one's must go.
-        FrameBuffer()->Invalidate();
     }
     if (update || wholeCopy) {
         FrameBuffer()->Update(true);

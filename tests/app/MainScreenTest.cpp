@@ -298,7 +298,7 @@ TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
     fixture.iScreen.ResetCounts();
     gMainScreen->RefreshValues();
     EXPECT_EQ(fixture.iScreen.Updates(), 1);
-    EXPECT_TRUE(fixture.iScreen.LastOnlyWhenOwner());
+    EXPECT_TRUE(fixture.iScreen.LastOnlyWhenShown());
 
     const struct {
         TSlot iSlot;
