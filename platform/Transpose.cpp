@@ -42,6 +42,40 @@ void CopyTiles(std::uint16_t* aDevice, const std::uint16_t* aBack, int aWidth, i
 }
 
 #if defined(__SSE2__)
+// One 8 x 8 block: aFirst is the back buffer's pixel (x, y + 7), aTarget the device's (x, y).
+inline void CopyBlockSse2(std::uint16_t* aTarget, const std::uint16_t* aFirst, std::size_t aWidth,
+                          std::size_t aHeight) {
+    __m128i a[8];
+    for (std::size_t i = 0; i < 8; ++i) {
+        a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aFirst + i * aHeight));
+    }
+    const __m128i t0 = _mm_unpacklo_epi16(a[0], a[1]);
+    const __m128i t1 = _mm_unpackhi_epi16(a[0], a[1]);
+    const __m128i t2 = _mm_unpacklo_epi16(a[2], a[3]);
+    const __m128i t3 = _mm_unpackhi_epi16(a[2], a[3]);
+    const __m128i t4 = _mm_unpacklo_epi16(a[4], a[5]);
+    const __m128i t5 = _mm_unpackhi_epi16(a[4], a[5]);
+    const __m128i t6 = _mm_unpacklo_epi16(a[6], a[7]);
+    const __m128i t7 = _mm_unpackhi_epi16(a[6], a[7]);
+    const __m128i u0 = _mm_unpacklo_epi32(t0, t2);
+    const __m128i u1 = _mm_unpackhi_epi32(t0, t2);
+    const __m128i u2 = _mm_unpacklo_epi32(t1, t3);
+    const __m128i u3 = _mm_unpackhi_epi32(t1, t3);
+    const __m128i u4 = _mm_unpacklo_epi32(t4, t6);
+    const __m128i u5 = _mm_unpackhi_epi32(t4, t6);
+    const __m128i u6 = _mm_unpacklo_epi32(t5, t7);
+    const __m128i u7 = _mm_unpackhi_epi32(t5, t7);
+    // Row j holds lane j of every column: the device row y + 7 - j.
+    const __m128i rows[8] = {
+        _mm_unpacklo_epi64(u0, u4), _mm_unpackhi_epi64(u0, u4), _mm_unpacklo_epi64(u1, u5),
+        _mm_unpackhi_epi64(u1, u5), _mm_unpacklo_epi64(u2, u6), _mm_unpackhi_epi64(u2, u6),
+        _mm_unpacklo_epi64(u3, u7), _mm_unpackhi_epi64(u3, u7),
+    };
+    for (std::size_t j = 0; j < 8; ++j) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(aTarget + (7 - j) * aWidth), rows[j]);
+    }
+}
+
 // Blocks of 8 × 8 pixels transposed in registers: eight loads and eight stores of 16 bytes
 // instead of 64 of each. Strips of 8 columns keep the rows they write in the cache.
 template <int KWidth, int KHeight>
@@ -56,36 +90,7 @@ void CopyAreaSse2(std::uint16_t* aDevice, const std::uint16_t* aBack, int aWidth
             // Lane j of column i is the pixel (x + i, y + 7 - j).
             const std::uint16_t* first = aBack + static_cast<std::size_t>(x) * height +
                                          (height - 1 - static_cast<std::size_t>(y) - 7);
-            __m128i a[8];
-            for (std::size_t i = 0; i < 8; ++i) {
-                a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + i * height));
-            }
-            const __m128i t0 = _mm_unpacklo_epi16(a[0], a[1]);
-            const __m128i t1 = _mm_unpackhi_epi16(a[0], a[1]);
-            const __m128i t2 = _mm_unpacklo_epi16(a[2], a[3]);
-            const __m128i t3 = _mm_unpackhi_epi16(a[2], a[3]);
-            const __m128i t4 = _mm_unpacklo_epi16(a[4], a[5]);
-            const __m128i t5 = _mm_unpackhi_epi16(a[4], a[5]);
-            const __m128i t6 = _mm_unpacklo_epi16(a[6], a[7]);
-            const __m128i t7 = _mm_unpackhi_epi16(a[6], a[7]);
-            const __m128i u0 = _mm_unpacklo_epi32(t0, t2);
-            const __m128i u1 = _mm_unpackhi_epi32(t0, t2);
-            const __m128i u2 = _mm_unpacklo_epi32(t1, t3);
-            const __m128i u3 = _mm_unpackhi_epi32(t1, t3);
-            const __m128i u4 = _mm_unpacklo_epi32(t4, t6);
-            const __m128i u5 = _mm_unpackhi_epi32(t4, t6);
-            const __m128i u6 = _mm_unpacklo_epi32(t5, t7);
-            const __m128i u7 = _mm_unpackhi_epi32(t5, t7);
-            // Row j holds lane j of every column: the device row y + 7 - j.
-            const __m128i rows[8] = {
-                _mm_unpacklo_epi64(u0, u4), _mm_unpackhi_epi64(u0, u4), _mm_unpacklo_epi64(u1, u5),
-                _mm_unpackhi_epi64(u1, u5), _mm_unpacklo_epi64(u2, u6), _mm_unpackhi_epi64(u2, u6),
-                _mm_unpacklo_epi64(u3, u7), _mm_unpackhi_epi64(u3, u7),
-            };
-            for (std::size_t j = 0; j < 8; ++j) {
-                std::uint16_t* target = aDevice + (static_cast<std::size_t>(y) + 7 - j) * width + x;
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(target), rows[j]);
-            }
+            CopyBlockSse2(aDevice + static_cast<std::size_t>(y) * width + x, first, width, height);
         }
     }
     // The rows below the blocks, then the columns right of them.
@@ -144,25 +149,29 @@ __attribute__((target("avx2"), always_inline)) inline void CopyPairAvx2(std::uin
     }
 }
 
+// The first column the AVX2 pairs copy. A store across two cache lines costs two: when every
+// device row starts at the same place in a 64-byte line, the pairs of a wide area start on a
+// line and the columns before go by SSE2 blocks. For a label's few columns those (and their
+// scalar rest) cost more.
+inline int PairStart(const std::uint16_t* aDevice, std::size_t aWidth, int aX0, int aX1) {
+    const auto address = reinterpret_cast<std::uintptr_t>(aDevice + aX0);
+    if (aWidth * 2 % 64 != 0 || aX1 - aX0 + 1 < 128) {
+        return aX0;
+    }
+    return aX0 + std::min(static_cast<int>((64 - address % 64) % 64 / 2), aX1 - aX0 + 1);
+}
+
 template <int KWidth, int KHeight>
 __attribute__((target("avx2"))) void CopyAreaAvx2(std::uint16_t* aDevice,
                                                   const std::uint16_t* aBack, int aWidth,
                                                   int aHeight, int aX0, int aY0, int aX1, int aY1) {
     const std::size_t width = KWidth != 0 ? KWidth : aWidth;
     const std::size_t height = KHeight != 0 ? KHeight : aHeight;
-    // A store across two cache lines costs two: when every device row starts at the same place
-    // in a 64-byte line, the pairs of a wide area start on a line and the columns before go by
-    // SSE2 blocks. For a label's few columns those (and their scalar rest) cost more.
-    int start = aX0;
-    const auto address = reinterpret_cast<std::uintptr_t>(aDevice + aX0);
-    if (width * 2 % 64 == 0 && aX1 - aX0 + 1 >= 128) {
-        start = aX0 + std::min(static_cast<int>((64 - address % 64) % 64 / 2), aX1 - aX0 + 1);
-        if (start > aX0) {
-            CopyAreaSse2<KWidth, KHeight>(aDevice, aBack, aWidth, aHeight, aX0, aY0, start - 1,
-                                          aY1);
-            if (start > aX1) {
-                return;
-            }
+    const int start = PairStart(aDevice, width, aX0, aX1);
+    if (start > aX0) {
+        CopyAreaSse2<KWidth, KHeight>(aDevice, aBack, aWidth, aHeight, aX0, aY0, start - 1, aY1);
+        if (start > aX1) {
+            return;
         }
     }
     const int pairX1 = start + (aX1 - start + 1) / 16 * 16 - 1;

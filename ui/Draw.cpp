@@ -45,6 +45,22 @@ TArea VLine(const TPixelSurface& aSurface, int aX, std::int64_t aY0, std::int64_
     return {aX, static_cast<int>(aY0), aX, y1};
 }
 
+// Bresenham's state after the steps from a negative major coordinate to 0, without walking
+// up to 2^31 steps off screen. After k steps the minor coordinate has stepped
+// floor((2 dMinor k + dMajor) / (2 dMajor)) times; with dMinor k = q dMajor + r that is q, plus
+// one when 2r >= dMajor, and the error is what is left over. dMinor k stays below 2^63.
+void JumpToMajorZero(std::int64_t aDMajor, std::int64_t aDMinor, std::int64_t aStep,
+                     std::int64_t& aMajor, std::int64_t& aMinor, std::int64_t& aError) {
+    const std::int64_t steps = -aMajor;
+    const std::int64_t product = aDMinor * steps;
+    const std::int64_t quotient = product / aDMajor;
+    const std::int64_t remainder = product % aDMajor;
+    const bool extra = 2 * remainder >= aDMajor;
+    aMajor = 0;
+    aMinor += aStep * (quotient + (extra ? 1 : 0));
+    aError = 2 * aDMinor - aDMajor + 2 * remainder - (extra ? 2 * aDMajor : 0);
+}
+
 // Bresenham along the major axis (the one with the larger extent): one pixel per step of the
 // major coordinate, a step of the minor one when the error is not negative. The walk starts
 // where the major coordinate reaches the screen and stops once it has left the screen for
@@ -77,18 +93,7 @@ void WalkLine(const TPixelSurface& aSurface, bool aYMajor, std::int64_t aMajor0,
     std::int64_t minor = aMinor0;
     std::int64_t error = 2 * dMinor - dMajor;
     if (major < 0) {
-        // Jump to major 0 rather than walk up to 2^31 steps off screen. After k steps the
-        // minor coordinate has stepped floor((2 dMinor k + dMajor) / (2 dMajor)) times; with
-        // dMinor k = q dMajor + r that is q, plus one when 2r >= dMajor, and the error is what
-        // is left over. dMinor k stays below 2^63.
-        const std::int64_t steps = -major;
-        const std::int64_t product = dMinor * steps;
-        const std::int64_t quotient = product / dMajor;
-        const std::int64_t remainder = product % dMajor;
-        const bool extra = 2 * remainder >= dMajor;
-        major = 0;
-        minor += step * (quotient + (extra ? 1 : 0));
-        error = 2 * dMinor - dMajor + 2 * remainder - (extra ? 2 * dMajor : 0);
+        JumpToMajorZero(dMajor, dMinor, step, major, minor, error);
     }
     plot(major, minor);
     while (major < aMajor1) {

@@ -126,6 +126,44 @@ bool HasInk(const TMonoBitmap& aBitmap) {
     return false;
 }
 
+namespace {
+
+// DrawMonoBitmap on a linear layout: each row's visible columns, reached from the row's first
+// one by the layout's x step.
+void DrawMonoBitmapByPointer(const TPixelSurface& aSurface, std::uint16_t aPixel,
+                             const TMonoBitmap& aBitmap, long long aLeft, long long aTop) {
+    const long long left = aLeft;
+    const long long top = aTop;
+    const long long firstColumn = left < 0 ? -left : 0;
+    const long long endColumn = std::min<long long>(aBitmap.iWidth, aSurface.Width() - left);
+    if (firstColumn >= endColumn) {
+        return;
+    }
+    const std::ptrdiff_t xStep = aSurface.Layout().iXStep;
+    for (int r = 0; r < aBitmap.iRows; ++r) {
+        const long long y = top + r;
+        if (y < 0 || y >= aSurface.Height()) {
+            continue;
+        }
+        const std::uint8_t* row = aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
+        std::uint8_t* const start =
+            aSurface.At(static_cast<int>(left + firstColumn), static_cast<int>(y));
+        // Byte by byte, each lit bit found at once: most of a glyph's bits are blank.
+        for (int b = static_cast<int>(firstColumn) >> 3; b << 3 < endColumn; ++b) {
+            unsigned bits = row[b];
+            while (bits != 0) {
+                const int c = (b << 3) + 7 - (31 - __builtin_clz(bits));
+                bits &= ~(1u << (7 - (c & 7)));
+                if (c >= firstColumn && c < endColumn) {
+                    TPixelSurface::Store(start + (c - firstColumn) * xStep, aPixel);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void DrawMonoBitmap(const TPixelSurface& aSurface, std::uint16_t aPixel, const TMonoBitmap& aBitmap,
                     long long aX, long long aY) {
     if (!aSurface.IsUsable() || !IsSaneBitmap(aBitmap) || aBitmap.iBits == nullptr) {
@@ -135,34 +173,7 @@ void DrawMonoBitmap(const TPixelSurface& aSurface, std::uint16_t aPixel, const T
     const long long top = aY - aBitmap.iTop;
     aSurface.MarkDrawn(left, top, left + aBitmap.iWidth - 1, top + aBitmap.iRows - 1);
     if (aSurface.IsLinear()) {
-        // Each row's visible columns, reached from the row's first one by the layout's x step.
-        const long long firstColumn = left < 0 ? -left : 0;
-        const long long endColumn = std::min<long long>(aBitmap.iWidth, aSurface.Width() - left);
-        if (firstColumn >= endColumn) {
-            return;
-        }
-        const std::ptrdiff_t xStep = aSurface.Layout().iXStep;
-        for (int r = 0; r < aBitmap.iRows; ++r) {
-            const long long y = top + r;
-            if (y < 0 || y >= aSurface.Height()) {
-                continue;
-            }
-            const std::uint8_t* row =
-                aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
-            std::uint8_t* const start =
-                aSurface.At(static_cast<int>(left + firstColumn), static_cast<int>(y));
-            // Byte by byte, each lit bit found at once: most of a glyph's bits are blank.
-            for (int b = static_cast<int>(firstColumn) >> 3; b << 3 < endColumn; ++b) {
-                unsigned bits = row[b];
-                while (bits != 0) {
-                    const int c = (b << 3) + 7 - (31 - __builtin_clz(bits));
-                    bits &= ~(1u << (7 - (c & 7)));
-                    if (c >= firstColumn && c < endColumn) {
-                        TPixelSurface::Store(start + (c - firstColumn) * xStep, aPixel);
-                    }
-                }
-            }
-        }
+        DrawMonoBitmapByPointer(aSurface, aPixel, aBitmap, left, top);
         return;
     }
     for (int r = 0; r < aBitmap.iRows; ++r) {

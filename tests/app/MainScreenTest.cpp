@@ -341,18 +341,6 @@ TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
 const std::string KSampleSkinRoot = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
 const std::string KAppReferenceDir = std::string(FIXTRAIL_SOURCE_DIR) + "/tests/app/reference/";
 
-TPicture Snapshot(CMemoryVirtualScreen& aScreen) {
-    TPicture picture;
-    picture.iWidth = aScreen.GetWidth();
-    picture.iHeight = aScreen.GetHeight();
-    for (int y = 0; y < picture.iHeight; ++y) {
-        for (int x = 0; x < picture.iWidth; ++x) {
-            picture.iPixels.push_back(aScreen.Pixel(x, y));
-        }
-    }
-    return picture;
-}
-
 // The whole screen drawn as the program draws it at start-up and after a command.
 void DrawWhole(CMainScreen& aScreen) {
     aScreen.Draw();

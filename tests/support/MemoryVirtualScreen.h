@@ -8,6 +8,7 @@
 
 #include "platform/VirtualScreen.h"
 #include "support/MemoryFrameBuffer.h"
+#include "support/ReferencePicture.h"
 
 class CMemoryVirtualScreen : public MVirtualScreen {
   public:
@@ -59,3 +60,16 @@ class CMemoryVirtualScreen : public MVirtualScreen {
     bool iShown = false;
     bool iTold = false;
 };
+
+// The screen's picture, row by row.
+inline TPicture Snapshot(CMemoryVirtualScreen& aScreen) {
+    TPicture picture;
+    picture.iWidth = aScreen.GetWidth();
+    picture.iHeight = aScreen.GetHeight();
+    for (int y = 0; y < picture.iHeight; ++y) {
+        for (int x = 0; x < picture.iWidth; ++x) {
+            picture.iPixels.push_back(aScreen.Pixel(x, y));
+        }
+    }
+    return picture;
+}

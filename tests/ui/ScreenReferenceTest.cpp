@@ -32,18 +32,6 @@ const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
 // The sample skin's background as drawn for a 480 x 272 unit (scripts/make-skin.py --back-size).
 const std::string KLargeBack = std::string(FIXTRAIL_SOURCE_DIR) + "/data/skin-480x272/Back.bmp";
 
-TPicture Snapshot(CMemoryVirtualScreen& aScreen) {
-    TPicture picture;
-    picture.iWidth = aScreen.GetWidth();
-    picture.iHeight = aScreen.GetHeight();
-    for (int y = 0; y < picture.iHeight; ++y) {
-        for (int x = 0; x < picture.iWidth; ++x) {
-            picture.iPixels.push_back(aScreen.Pixel(x, y));
-        }
-    }
-    return picture;
-}
-
 void ExpectMatchesReference(CMemoryVirtualScreen& aScreen, const std::string& aName) {
     ExpectPictureMatches(Snapshot(aScreen), KReferenceDir + aName + ".ppm",
                          KOutputDir + aName + "_err.ppm");
