@@ -140,14 +140,16 @@ void DrawMonoBitmapByPointer(const TPixelSurface& aSurface, std::uint16_t aPixel
         return;
     }
     const std::ptrdiff_t xStep = aSurface.Layout().iXStep;
-    for (int r = 0; r < aBitmap.iRows; ++r) {
-        const long long y = top + r;
-        if (y < 0 || y >= aSurface.Height()) {
-            continue;
-        }
+    // The visible rows, each reached from the one above by the layout's y step.
+    const long long firstRow = top < 0 ? std::min<long long>(-top, aBitmap.iRows) : 0;
+    const long long endRow = std::min<long long>(aBitmap.iRows, aSurface.Height() - top);
+    if (firstRow >= endRow) {
+        return;
+    }
+    std::uint8_t* start =
+        aSurface.At(static_cast<int>(left + firstColumn), static_cast<int>(top + firstRow));
+    for (long long r = firstRow; r < endRow; ++r, start += aSurface.Layout().iYStep) {
         const std::uint8_t* row = aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
-        std::uint8_t* const start =
-            aSurface.At(static_cast<int>(left + firstColumn), static_cast<int>(y));
         // Byte by byte, each lit bit found at once: most of a glyph's bits are blank.
         for (int b = static_cast<int>(firstColumn) >> 3; b << 3 < endColumn; ++b) {
             unsigned bits = row[b];

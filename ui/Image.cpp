@@ -90,6 +90,30 @@ bool CImage::Placeable(MFrameBuffer* aFrameBuffer, int aX, int aY) const {
     return aX >= 0 && aY >= 0 && aX < aFrameBuffer->GetWidth() && aY < aFrameBuffer->GetHeight();
 }
 
+void CImage::CopyColumns(const TPixelSurface& aSurface, int aX, int aY, std::uint32_t aFirstColumn,
+                         std::uint32_t aLastColumn, std::uint32_t aFirstRow,
+                         std::uint32_t aLastRow) const {
+    if (iCopiesPlain && aSurface.IsLinear() && aSurface.Layout().iYStep == -2) {
+        // Plain runs in the column layout: one copy a column, from column to column by the
+        // layout's x step.
+        std::uint8_t* target =
+            aSurface.At(aX + static_cast<int>(aFirstColumn), aY + static_cast<int>(aLastRow));
+        const std::uint16_t* source = iPixels.get() +
+                                      static_cast<std::size_t>(aFirstColumn) * iHeight +
+                                      (iHeight - 1 - aLastRow);
+        const std::size_t bytes = (aLastRow - aFirstRow + 1) * sizeof *source;
+        for (std::uint32_t column = aFirstColumn; column <= aLastColumn; ++column) {
+            std::memcpy(target, source, bytes);
+            target += aSurface.Layout().iXStep;
+            source += iHeight;
+        }
+        return;
+    }
+    for (std::uint32_t column = aFirstColumn; column <= aLastColumn; ++column) {
+        CopyRun(aSurface, aX + static_cast<int>(column), aY, column, aFirstRow, aLastRow);
+    }
+}
+
 void CImage::CopyRun(const TPixelSurface& aSurface, int aScreenX, int aY, std::uint32_t aColumn,
                      std::uint32_t aFirstRow, std::uint32_t aLastRow) const {
     const std::uint16_t* source =
@@ -99,7 +123,7 @@ void CImage::CopyRun(const TPixelSurface& aSurface, int aScreenX, int aY, std::u
     // sides; any other layout takes the pixels one by one.
     if (!aSurface.IsLinear() || aSurface.Layout().iYStep != -2) {
         for (std::size_t i = 0; i < count; ++i) {
-            if (source[i] != static_cast<std::uint16_t>(iKeyColor)) {
+            if (iCopiesPlain || source[i] != static_cast<std::uint16_t>(iKeyColor)) {
                 aSurface.Store(aScreenX, aY + static_cast<int>(aLastRow - i), source[i]);
             }
         }
@@ -122,9 +146,7 @@ bool CImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
         return false;
     }
     const TPixelSurface surface(aFrameBuffer);
-    for (std::uint32_t column = 0; column < iWidth; ++column) {
-        CopyRun(surface, aX + static_cast<int>(column), aY, column, 0, iHeight - 1);
-    }
+    CopyColumns(surface, aX, aY, 0, iWidth - 1, 0, iHeight - 1);
     surface.MarkDrawn(
         TArea{aX, aY, aX + static_cast<int>(iWidth) - 1, aY + static_cast<int>(iHeight) - 1});
     return true;
@@ -163,10 +185,9 @@ bool CImage::DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, in
         return true;
     }
     const TPixelSurface surface(aFrameBuffer);
-    for (long long column = firstColumn; column <= lastColumn; ++column) {
-        CopyRun(surface, aX + static_cast<int>(column), aY, static_cast<std::uint32_t>(column),
-                static_cast<std::uint32_t>(firstRow), static_cast<std::uint32_t>(lastRow));
-    }
+    CopyColumns(surface, aX, aY, static_cast<std::uint32_t>(firstColumn),
+                static_cast<std::uint32_t>(lastColumn), static_cast<std::uint32_t>(firstRow),
+                static_cast<std::uint32_t>(lastRow));
     surface.MarkDrawn(TArea{aX + static_cast<int>(firstColumn), aY + static_cast<int>(firstRow),
                             aX + static_cast<int>(lastColumn), aY + static_cast<int>(lastRow)});
     return true;

@@ -97,6 +97,10 @@ class CImage : public MImage {
     bool Placeable(MFrameBuffer* aFrameBuffer, int aX, int aY) const;
     // Rows aFirstRow to aLastRow of image column aColumn, to screen column aScreenX with the
     // image's top at screen row aY.
+    // Columns aFirstColumn to aLastColumn of the image, its top left at screen (aX, aY).
+    void CopyColumns(const TPixelSurface& aSurface, int aX, int aY, std::uint32_t aFirstColumn,
+                     std::uint32_t aLastColumn, std::uint32_t aFirstRow,
+                     std::uint32_t aLastRow) const;
     void CopyRun(const TPixelSurface& aSurface, int aScreenX, int aY, std::uint32_t aColumn,
                  std::uint32_t aFirstRow, std::uint32_t aLastRow) const;
 
