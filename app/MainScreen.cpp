@@ -392,7 +392,7 @@ void CMainScreen::Wipe(const TArea& aArea) {
 
 void CMainScreen::KeepShownText(int aIndex, CUILabel& aLabel) {
     const char* text = aLabel.Text() != nullptr ? aLabel.Text() : "";
-    std::snprintf(iShownTexts[aIndex], sizeof iShownTexts[aIndex], "%s", text);
+    (void)std::snprintf(iShownTexts[aIndex], sizeof iShownTexts[aIndex], "%s", text);
     // A text longer than the copy can hold is never taken for the same again.
     iShownFonts[aIndex] =
         std::strlen(text) < sizeof iShownTexts[aIndex] ? aLabel.ResolveFont() : nullptr;

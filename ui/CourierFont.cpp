@@ -267,7 +267,8 @@ const std::uint64_t* CCourierFont::ColumnMasks() {
         return nullptr;
     }
     for (int bits = 0; bits < 256; ++bits) {
-        std::uint64_t* const column = iColumnMasks.get() + bits * words;
+        std::uint64_t* const column =
+            iColumnMasks.get() + static_cast<std::ptrdiff_t>(bits) * words;
         for (int lane = 0; lane < KGlyphHeight * scale; ++lane) {
             // Lane 0 is the bottom row of the scaled glyph.
             const int row = (KGlyphHeight * scale - 1 - lane) / scale;
@@ -291,7 +292,8 @@ void CCourierFont::PutColumnsMasked(const TPixelSurface& aSurface, std::uint16_t
     const std::uint64_t ink = std::uint64_t{aPixel} * 0x0001000100010001ull;
     std::uint8_t* const bottomLeft = aSurface.At(aX, aY + KGlyphHeight * scale - 1);
     for (int c = 0; c < KGlyphWidth; ++c) {
-        const std::uint64_t* const masks = aMasks + aColumns[c] * words;
+        const std::uint64_t* const masks =
+            aMasks + static_cast<std::ptrdiff_t>(aColumns[c]) * words;
         for (int dx = 0; dx < scale; ++dx) {
             std::uint8_t* const low = bottomLeft + (c * scale + dx) * xStep;
             for (int w = 0; w < words; ++w) {
@@ -300,9 +302,9 @@ void CCourierFont::PutColumnsMasked(const TPixelSurface& aSurface, std::uint16_t
                     continue;
                 }
                 std::uint64_t pixels;
-                std::memcpy(&pixels, low + 8 * w, sizeof pixels);
+                std::memcpy(&pixels, low + 8 * static_cast<std::ptrdiff_t>(w), sizeof pixels);
                 pixels = (pixels & ~mask) | (ink & mask);
-                std::memcpy(low + 8 * w, &pixels, sizeof pixels);
+                std::memcpy(low + 8 * static_cast<std::ptrdiff_t>(w), &pixels, sizeof pixels);
             }
         }
     }

@@ -105,7 +105,7 @@ class TPixelSurface {
     void FillColumn(int aX, int aY0, int aY1, std::uint16_t aPixel) const {
         if (iColumnRuns) {
             const int low = iLayout.iYStep < 0 ? aY1 : aY0;
-            FillPixelRun(At(aX, low), static_cast<std::size_t>(aY1 - aY0 + 1), aPixel);
+            FillPixelRun(At(aX, low), static_cast<std::size_t>(aY1 - aY0) + 1, aPixel);
             return;
         }
         for (int y = aY0; y <= aY1; ++y) {
@@ -123,7 +123,7 @@ class TPixelSurface {
             return;
         }
         std::uint8_t* low = At(aX0, iLayout.iYStep < 0 ? aY1 : aY0);
-        const std::size_t count = static_cast<std::size_t>(aY1 - aY0 + 1);
+        const std::size_t count = static_cast<std::size_t>(aY1 - aY0) + 1;
         for (int x = aX0; x <= aX1; ++x, low += iLayout.iXStep) {
             FillPixelRun(low, count, aPixel);
         }
