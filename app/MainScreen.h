@@ -162,7 +162,7 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     CUILabel* iCounters[KCounters] = {};
     int iShownCounts[KCounters] = {};
     bool iCountsShown = false;
-    // Where each value widget drew last, when the screen says so.
+    // Where each value widget drew last (a label: its text), when the screen says so.
     TArea iExtents[KValueWidgets];
     // The text and font each value label was drawn with last (font null: unknown).
     char iShownTexts[KValueWidgets][KShownTextSize] = {};
