@@ -53,19 +53,20 @@ void CMainScreenRedraw::RedrawAll() {
     gMainScreen->RefreshValues();
 }
 
-void CIdler::OnIdle(CUIEventLoop*) {
+void CIdler::OnIdle(CUIEventLoop* aLoop) {
     // The display may come back without a message: a launcher or another program writes our
     // pid into the owner word. Hidden is only ever "captured but not shown", so the run is then
     // a shown one, exactly as when a message brings it back, and Stop acts on it again. Its
-    // full redraw also brings the values up to date, so the catch-up below then has nothing
-    // left to draw.
-    if (gCaptureState != nullptr && gCaptureState->RunState == RunningHidden &&
-        IsDisplayOwner(true)) {
-        gExampleHandler.ComeBack();
-    }
-    // Values that changed while another process had the display are drawn once it is back.
-    if (gMainScreen != nullptr && gMainScreen->ValuesBehind()) {
-        gMainScreen->RefreshChangedValues();
+    // full redraw also brings the values up to date. Otherwise the values that changed while
+    // another process had the display are drawn now. Both ask whether the display is shown,
+    // not whether it just came back: given up and handed back between two passes, it never
+    // was seen away.
+    if (aLoop->DisplayShown()) {
+        if (gCaptureState != nullptr && gCaptureState->RunState == RunningHidden) {
+            gExampleHandler.ComeBack();
+        } else if (gMainScreen != nullptr && gMainScreen->ValuesBehind()) {
+            gMainScreen->RefreshChangedValues();
+        }
     }
     if (gCaptureState == nullptr || gNmeaParser == nullptr) {
         gCaptureEvents.ServeMessages();

@@ -1,6 +1,7 @@
 #include "app/MainScreen.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,10 @@
 #include "nmea/CaptureState.h"
 #include "nmea/NmeaParser.h"
 #include "platform/DisplayOwner.h"
+#include "platform/VirtualScreen.h"
+#include "ui/CourierFont.h"
+#include "ui/Font.h"
+#include "ui/Skin.h"
 #include "ui/UIButton.h"
 #include "ui/UILabel.h"
 #include "ui/UIRadioButton.h"
@@ -39,14 +44,20 @@ constexpr TCounter KCounterTable[] = {
     {"VTG=", "", &CCaptureState::VtgCount},      {"RMC=", " ", &CCaptureState::RmcCount}};
 constexpr int KCountersPerRow = 4;
 
-// The counter's text, as "%d" would write the number (a sentence's refresh formats the two
-// or so that changed; the stdio machinery would be most of its cost).
-void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
+// Counts from here up may be written in millions ("Tot.=2147M"), when nothing else fits.
+constexpr int KMillionsFrom = 10000000;
+
+// The counter's text, as "%d" would write the number, or its millions with an "M" (a pass's
+// refresh formats the few that changed; the stdio machinery would be most of its cost).
+void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue, bool aMillions) {
     char digits[24];
     std::size_t count = 0;
     long long value = aValue;
     const bool negative = value < 0;
     value = negative ? -value : value;
+    if (aMillions) {
+        value /= 1000000;
+    }
     do {
         digits[count++] = static_cast<char>('0' + value % 10);
         value /= 10;
@@ -66,46 +77,32 @@ void FormatCounter(char* aText, std::size_t aSize, int aIndex, int aValue) {
     while (count > 0) {
         put(digits[--count]);
     }
+    if (aMillions) {
+        put('M');
+    }
     for (const char* c = KCounterTable[aIndex].iSuffix; *c != '\0'; ++c) {
         put(*c);
     }
     aText[length] = '\0';
 }
 
-// Two drawn areas share a pixel.
-bool Overlap(const TDrawnArea& aLeft, const TDrawnArea& aRight) {
-    return aLeft.iX0 <= aLeft.iX1 && aRight.iX0 <= aRight.iX1 && aLeft.iX0 <= aRight.iX1 &&
-           aRight.iX0 <= aLeft.iX1 && aLeft.iY0 <= aRight.iY1 && aRight.iY0 <= aLeft.iY1;
-}
-
-TDrawnArea Join(const TDrawnArea& aLeft, const TDrawnArea& aRight) {
-    if (aLeft.iX0 > aLeft.iX1) {
-        return aRight;
+// True when aText, its trailing blanks left out, fits aLabel's width in aFont and ends on the
+// screen (the fixed font draws no glyph that would touch its right edge).
+bool TextFits(MFont* aFont, const CUILabel& aLabel, const char* aText, int aScreenWidth) {
+    if (aFont == nullptr) {
+        return false;
     }
-    if (aRight.iX0 > aRight.iX1) {
-        return aLeft;
+    char text[KCounterBuffer];
+    std::size_t length = std::strlen(aText);
+    while (length > 0 && aText[length - 1] == ' ') {
+        --length;
     }
-    return {std::min(aLeft.iX0, aRight.iX0), std::min(aLeft.iY0, aRight.iY0),
-            std::max(aLeft.iX1, aRight.iX1), std::max(aLeft.iY1, aRight.iY1)};
-}
-
-// Adds to aDraw every widget whose area meets that of one in it; true when any was added.
-template <int N>
-bool CloseOverOverlaps(bool (&aDraw)[N], const TDrawnArea (&aAreas)[N]) {
-    bool added = false;
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (int i = 0; i < N; ++i) {
-            for (int j = 0; j < N && !aDraw[i]; ++j) {
-                if (aDraw[j] && Overlap(aAreas[i], aAreas[j])) {
-                    aDraw[i] = true;
-                    grew = true;
-                    added = true;
-                }
-            }
-        }
-    }
-    return added;
+    length = std::min(length, sizeof text - 1);
+    std::memcpy(text, aText, length);
+    text[length] = '\0';
+    const long long width = aFont->TextWidth(text);
+    const TRect& rect = aLabel.Rect();
+    return width <= rect.iWidth && rect.iX + width <= aScreenWidth;
 }
 
 bool SameText(const char* aShown, const char* aText) {
@@ -278,14 +275,34 @@ void CMainScreen::RefreshValues() {
 
     CounterValues(state, iShownCounts);
     for (int i = 0; i < KCounters; ++i) {
-        char text[KCounterBuffer];
-        FormatCounter(text, sizeof text, i, iShownCounts[i]);
-        iCounters[i]->SetText(text);
+        (void)SetCounterText(i, iShownCounts[i]);
         DrawValue(KFirstCounter + i, *iCounters[i]);
     }
     iCountsShown = true;
     iValuesBehind = false;
     iFrameBuffer->Update(true);
+}
+
+bool CMainScreen::SetCounterText(int aIndex, int aValue) {
+    CUILabel& label = *iCounters[aIndex];
+    MFont* own = GetSkin()->GetFont(label.FontIndex());
+    MFont* small = GetFixedFontManager()->GetFont(1);
+    char text[KCounterBuffer];
+    FormatCounter(text, sizeof text, aIndex, aValue, false);
+    // Drawn as ever when it fits; else smaller; a count too long even then in millions. No
+    // counter's pixels fall outside its label, so none overwrites a neighbour.
+    MFont* font = TextFits(own, label, text, iScreenWidth) ? own : small;
+    if (font == small && !TextFits(small, label, text, iScreenWidth) &&
+        (aValue >= KMillionsFrom || aValue <= -KMillionsFrom)) {
+        FormatCounter(text, sizeof text, aIndex, aValue, true);
+        font = TextFits(own, label, text, iScreenWidth) ? own : small;
+    }
+    label.SetFont(font == own ? nullptr : font);
+    if (SameText(label.Text(), text)) {
+        return false;
+    }
+    label.SetText(text);
+    return true;
 }
 
 void CMainScreen::ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const {
@@ -299,13 +316,91 @@ void CMainScreen::ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const {
     }
 }
 
-void CMainScreen::DrawValue(int aIndex, MUIWidget& aWidget) {
-    TDrawnArea area;
-    (void)iFrameBuffer->TakeDrawnBounds(&area);  // drawn before: not this widget's
-    aWidget.Draw();
+void CMainScreen::DrawValue(int aIndex, MUIWidget& aWidget, bool aWholeBox) {
+    TArea drawn;
+    (void)iFrameBuffer->TakeDrawnBounds(&drawn);  // drawn before: not this widget's
+    if (aIndex != 0 && aIndex < KStatusIndex) {
+        aWidget.Draw();
+        if (!iFrameBuffer->TakeDrawnBounds(&iExtents[aIndex])) {
+            iExtentsKnown = false;
+        }
+        return;
+    }
+    auto& label = static_cast<CUILabel&>(aWidget);
+    if (!aWholeBox && iExtentsKnown && DrawChangedCells(aIndex, label)) {
+        return;
+    }
+    // A value label first wipes all its text drew last time, corners and all (its own fill is
+    // rounded, and leaves the corners of a longer text standing), then draws its text. The
+    // rest of its box holds the background since its last drawing: only the whole value
+    // redraw wipes the whole box.
+    const TArea& old = iExtents[aIndex];
+    const TArea wiped = aWholeBox || !iExtentsKnown ? BoxOf(aWidget).Join(old) : old;
+    Wipe(wiped);
+    (void)label.DrawText(label.Rect(), label.TextColor(), label.TextFlags());
     if (!iFrameBuffer->TakeDrawnBounds(&iExtents[aIndex])) {
         iExtentsKnown = false;
     }
+    KeepShownText(aIndex, label);
+}
+
+bool CMainScreen::DrawChangedCells(int aIndex, CUILabel& aLabel) {
+    // In the fixed font every character has a cell of its own, its glyph inside it: the cells
+    // of the part the old and the new text share stay as they are, and only the rest of the
+    // old text is wiped and the rest of the new one drawn.
+    auto* font = dynamic_cast<CCourierFont*>(aLabel.ResolveFont());
+    const char* text = aLabel.Text();
+    if (font == nullptr || font != iShownFonts[aIndex] || aLabel.TextFlags() != 0 ||
+        text == nullptr) {
+        return false;
+    }
+    const char* shown = iShownTexts[aIndex];
+    std::size_t same = 0;
+    while (text[same] != '\0' && text[same] == shown[same]) {
+        ++same;
+    }
+    const TRect& rect = aLabel.Rect();
+    const long long cut = rect.iX + static_cast<long long>(same) * font->TextWidth(" ");
+    TArea& extent = iExtents[aIndex];
+    if (cut > extent.iX1 + 1LL || cut > INT_MAX) {
+        return false;  // an old text drawn elsewhere than its cells say
+    }
+    TArea rest = extent;
+    rest.iX0 = std::max(extent.iX0, static_cast<int>(cut));
+    Wipe(rest);
+    (void)font->DrawText(iFrameBuffer, text + same, static_cast<int>(cut), rect.iY,
+                         aLabel.TextColor());
+    TArea drawn;
+    if (!iFrameBuffer->TakeDrawnBounds(&drawn)) {
+        iExtentsKnown = false;
+    }
+    TArea kept = extent;
+    kept.iX1 = static_cast<int>(cut) - 1;
+    extent = kept.Join(drawn);
+    KeepShownText(aIndex, aLabel);
+    return true;
+}
+
+void CMainScreen::Wipe(const TArea& aArea) {
+    if (!aArea.Empty()) {
+        RestoreBackground(
+            TRect(aArea.iX0, aArea.iY0, aArea.iX1 - aArea.iX0, aArea.iY1 - aArea.iY0));
+    }
+    TArea wiped;
+    (void)iFrameBuffer->TakeDrawnBounds(&wiped);  // the wipe: not what the label draws
+}
+
+void CMainScreen::KeepShownText(int aIndex, CUILabel& aLabel) {
+    const char* text = aLabel.Text() != nullptr ? aLabel.Text() : "";
+    (void)std::snprintf(iShownTexts[aIndex], sizeof iShownTexts[aIndex], "%s", text);
+    // A text longer than the copy can hold is never taken for the same again.
+    iShownFonts[aIndex] =
+        std::strlen(text) < sizeof iShownTexts[aIndex] ? aLabel.ResolveFont() : nullptr;
+}
+
+TArea CMainScreen::BoxOf(const MUIWidget& aWidget) {
+    const TRect& rect = aWidget.Rect();
+    return {rect.iX, rect.iY, rect.iX + rect.iWidth, rect.iY + rect.iHeight};
 }
 
 void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const {
@@ -314,78 +409,71 @@ void CMainScreen::CounterValues(const CCaptureState& aState, int (&aValues)[KCou
     }
 }
 
-bool CMainScreen::RadiosShow(const CCaptureState& aState) const {
+bool CMainScreen::SettingsShown(const CCaptureState& aState) const {
     return iAppendRadio->IsChecked() == (aState.LogMode == LogAppend) &&
            iNewRadio->IsChecked() == (aState.LogMode == LogNewFile) &&
            iYesRadio->IsChecked() == (aState.DecodeMode == DecodeOn) &&
            iNoRadio->IsChecked() == (aState.DecodeMode == DecodeOff);
 }
 
+bool CMainScreen::NeedsAllValues(const CCaptureState& aState) {
+    // After anything else drew since the last refresh (a full draw, a focus moved), on a
+    // screen that does not say what was drawn, or with settings the radio buttons do not show
+    // (they change only by commands, which redraw everything): all of them. So with a new log
+    // file name, whose label meets the radio buttons, and when a value drew outside its own
+    // box onto another widget, whose pixels its wipe would take (a trailing blank's glyph box
+    // beyond the label meets nothing).
+    TArea other;
+    if (!iFrameBuffer->TakeDrawnBounds(&other) || !other.Empty() || !iCountsShown ||
+        !iExtentsKnown || !SettingsShown(aState) ||
+        !SameText(iFileNameValue->Text(), aState.LogFileName)) {
+        return true;
+    }
+    MUIWidget* order[KValueWidgets];
+    ValueWidgets(order);
+    for (int i = KStatusIndex; i < KValueWidgets; ++i) {
+        if (!BoxOf(*order[i]).Holds(iExtents[i]) && MeetsAnotherWidget(iExtents[i], order[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CMainScreen::MeetsAnotherWidget(const TArea& aArea, const MUIWidget* aWidget) {
+    for (int i = 0; i < ChildCount(); ++i) {
+        const MUIWidget* other = Child(i);
+        if (other != aWidget && BoxOf(*other).Meets(aArea)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CMainScreen::RefreshChangedValues() {
-    if (!IsDisplayOwner(true)) {
+    if (!iFrameBuffer->IsShown()) {
         iValuesBehind = true;
         return;
     }
     const CCaptureState& state = StateOrDefault();
-    // The settings change only by commands, which redraw everything; should they differ
-    // anyway, so does this. So it does on a screen that does not say what was drawn, and
-    // after anything else drew since the last refresh (a full draw, a focus moved): what it
-    // drew may lie under values that are not drawn again here.
-    TDrawnArea other;
-    const bool otherDrawing = !iFrameBuffer->TakeDrawnBounds(&other) || other.iX0 <= other.iX1;
-    if (otherDrawing || !iCountsShown || !iExtentsKnown || !RadiosShow(state)) {
+    if (NeedsAllValues(state)) {
         RefreshValues();
         return;
     }
-    MUIWidget* order[KValueWidgets];
-    ValueWidgets(order);
-    bool draw[KValueWidgets] = {};
-    if (!SameText(iFileNameValue->Text(), state.LogFileName)) {
-        iFileNameValue->SetText(state.LogFileName);
-        draw[0] = true;
-    }
+    // The status and the counters lie apart, each inside its own box: each changed one is
+    // drawn alone, and no other pixel changes.
     const char* status = StatusText();
     if (!SameText(iStatusValue->Text(), status)) {
         iStatusValue->SetText(status);
-        draw[KStatusIndex] = true;
+        DrawValue(KStatusIndex, *iStatusValue, false);
     }
     int counts[KCounters];
     CounterValues(state, counts);
     for (int i = 0; i < KCounters; ++i) {
-        if (counts[i] == iShownCounts[i]) {
-            continue;
-        }
-        char text[KCounterBuffer];
-        FormatCounter(text, sizeof text, i, counts[i]);
-        iShownCounts[i] = counts[i];
-        if (!SameText(iCounters[i]->Text(), text)) {
-            iCounters[i]->SetText(text);
-            draw[KFirstCounter + i] = true;
-        }
-    }
-    // Text is not clipped to its widget: a long value runs into its neighbours. Every widget
-    // whose drawing (before or after the change) meets that of one drawn is drawn as well,
-    // all in RefreshValues' order: every pixel any of them touches then ends as the full
-    // redraw leaves it, and no other pixel changes. A changed text shows where it reaches only
-    // once drawn: when that meets more widgets, they all are drawn again.
-    TDrawnArea areas[KValueWidgets];
-    for (int i = 0; i < KValueWidgets; ++i) {
-        areas[i] = iExtents[i];
-    }
-    (void)CloseOverOverlaps(draw, areas);
-    for (;;) {
-        for (int i = 0; i < KValueWidgets; ++i) {
-            if (draw[i]) {
-                DrawValue(i, *order[i]);
-                areas[i] = Join(areas[i], iExtents[i]);
+        if (counts[i] != iShownCounts[i]) {
+            iShownCounts[i] = counts[i];
+            if (SetCounterText(i, counts[i])) {
+                DrawValue(KFirstCounter + i, *iCounters[i], false);
             }
-        }
-        if (!iExtentsKnown) {
-            RefreshValues();
-            return;
-        }
-        if (!CloseOverOverlaps(draw, areas)) {
-            break;
         }
     }
     iValuesBehind = false;
@@ -417,6 +505,8 @@ void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
         if (GetActivePid() != 0) {
             SetActivePid(0);
         }
+        // Not shown from now on: the screen copies nothing, and whole once shown again.
+        iFrameBuffer->SetShown(false);
     } else if (aWidget == iExitButton) {
         ExitApplication(exitFailed);
         return;

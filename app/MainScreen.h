@@ -47,15 +47,16 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     void RefreshControls();
     // Writes file name, settings, status and counters into their widgets and redraws them.
     void RefreshValues();
-    // The same picture as RefreshValues for the cost of the change, after sentences were
-    // handled: only the values whose text changed are drawn, with every value widget whose
-    // drawing meets theirs, and the display gets only the pixels drawn. While another process
-    // owns the display nothing is drawn; ValuesBehind() then says so until the next refresh.
+    // The same picture as RefreshValues for the cost of the change, after a pass handled
+    // sentences: only the values whose text changed are drawn, and the display gets only the
+    // pixels drawn. While the display is not shown nothing is drawn; ValuesBehind() then says
+    // so until the next refresh.
     void RefreshChangedValues();
     bool ValuesBehind() const { return iValuesBehind; }
 
   private:
     static constexpr int KCounters = 8;
+    static constexpr int KShownTextSize = 64;
 
     // Construction steps: each adds its widgets at once, so the order of the calls is the
     // order the widgets are drawn and numbered in.
@@ -73,14 +74,31 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     // program whatever the save does.
     void ExitApplication(bool aAgain);
     const char* StatusText() const;
-    bool RadiosShow(const CCaptureState& aState) const;
+    // The radio buttons show aState's settings.
+    bool SettingsShown(const CCaptureState& aState) const;
+    // RefreshChangedValues cannot draw only the changed values (see there).
+    bool NeedsAllValues(const CCaptureState& aState);
     // File name, radio buttons, status and counters, in the order RefreshValues draws them.
     static constexpr int KStatusIndex = 5;
     static constexpr int KFirstCounter = 6;
     static constexpr int KValueWidgets = KFirstCounter + KCounters;
     void ValueWidgets(MUIWidget* (&aOrder)[KValueWidgets]) const;
-    // Draws the aIndex-th of them and keeps where it drew.
-    void DrawValue(int aIndex, MUIWidget& aWidget);
+    // Draws the aIndex-th of them and keeps where it drew (a label: its text); a label wipes
+    // its whole box first when aWholeBox, else only where its text was.
+    void DrawValue(int aIndex, MUIWidget& aWidget, bool aWholeBox = true);
+    // Sets counter aIndex's text and font for aValue; true when its text changed.
+    bool SetCounterText(int aIndex, int aValue);
+    // DrawValue of a label in the fixed font over its last text: only the cells that differ.
+    // False, drawing nothing, when that cannot be done.
+    bool DrawChangedCells(int aIndex, CUILabel& aLabel);
+    // The screen's background in aArea, not counted as any widget's drawing.
+    void Wipe(const TArea& aArea);
+    // Remembers the text and font value aIndex was drawn with.
+    void KeepShownText(int aIndex, CUILabel& aLabel);
+    // The pixels a widget's own drawing covers.
+    static TArea BoxOf(const MUIWidget& aWidget);
+    // aArea meets the box of a widget of the screen other than aWidget.
+    bool MeetsAnotherWidget(const TArea& aArea, const MUIWidget* aWidget);
     // The counters in drawing order, and their values in aValues.
     void CounterValues(const CCaptureState& aState, int (&aValues)[KCounters]) const;
 
@@ -148,8 +166,11 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     CUILabel* iCounters[KCounters] = {};
     int iShownCounts[KCounters] = {};
     bool iCountsShown = false;
-    // Where each value widget drew last, when the screen says so.
-    TDrawnArea iExtents[KValueWidgets];
+    // Where each value widget drew last (a label: its text), when the screen says so.
+    TArea iExtents[KValueWidgets];
+    // The text and font each value label was drawn with last (font null: unknown).
+    char iShownTexts[KValueWidgets][KShownTextSize] = {};
+    MFont* iShownFonts[KValueWidgets] = {};
     bool iExtentsKnown = false;
     // Values changed while another process owned the display.
     bool iValuesBehind = false;

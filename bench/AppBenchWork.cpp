@@ -60,6 +60,8 @@ CRunningApplication::CRunningApplication(bool aSampleSkin, bool aShown) : iSampl
     gCaptureState->ComposeLogFileName();
     gCaptureState->LogFile = std::fopen("/dev/null", "w");
     gCaptureState->RunState = Running;
+    // What the event loop tells the screen at every pass.
+    GetVirtualScreen()->SetShown(aShown);
     gMainScreen = new CMainScreen;
     GetSkin()->SetSchemeIndex(KMainScreenScheme);
     gMainScreen->Draw();

@@ -7,8 +7,6 @@
 //   app_instr shown|owned-elsewhere [--skin none|sample] [--size WxH] [--model N] [--batch N]
 //             [--decode on|off] <repetitions>
 //
-// ("hidden", the mode's former name, is still understood.)
-//
 //   valgrind --tool=callgrind --toggle-collect='*HandleBatch*' bin/app_instr shown 3
 //
 // and divide "Collected" by repetitions x sentences. The measured function is the capture
@@ -81,8 +79,7 @@ bool ParseOptions(int aArgc, char** aArgv, TOptions* aOptions) {
     }
     if (std::strcmp(aArgv[1], "shown") == 0) {
         aOptions->iShown = true;
-    } else if (std::strcmp(aArgv[1], "owned-elsewhere") == 0 ||
-               std::strcmp(aArgv[1], "hidden") == 0) {
+    } else if (std::strcmp(aArgv[1], "owned-elsewhere") == 0) {
         aOptions->iShown = false;
     } else {
         return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BenchFrameBuffer.h"
+#include "platform/Transpose.h"
 #include "platform/VirtualScreen.h"
 
 namespace {

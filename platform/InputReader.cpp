@@ -66,26 +66,29 @@ bool CVXInputReader::ReadTouch(TouchEvent* aEvent) {
     if (!IsDisplayOwner(true)) {
         return false;
     }
+    // Samples the filter drops do not use up the pass: a pen held for seconds queues hundreds,
+    // and a tap after it must act at once. Bounded, so that a device that never runs dry
+    // cannot hold the loop.
     std::uint8_t record[KInputRecordSize];
-    if (!ReadRecord(iTouchDescriptor, record)) {
-        return false;
+    for (int read = 0; read < KTouchReadLimit && ReadRecord(iTouchDescriptor, record); ++read) {
+        const std::int16_t pressure = Field16(record, 0);
+        const std::int16_t x = Field16(record, 2);
+        const std::int16_t y = Field16(record, 4);
+        // A pen held still wanders by a few pixels; only a move beyond that, or a change of
+        // pressure (pen down, pen up), is an event.
+        if (pressure == iLastPressure && std::abs(x - iLastX) <= KJitter &&
+            std::abs(y - iLastY) <= KJitter) {
+            continue;
+        }
+        iLastPressure = pressure;
+        iLastX = x;
+        iLastY = y;
+        aEvent->x = x;
+        aEvent->y = y;
+        aEvent->pressure = pressure;
+        return true;
     }
-    const std::int16_t pressure = Field16(record, 0);
-    const std::int16_t x = Field16(record, 2);
-    const std::int16_t y = Field16(record, 4);
-    // A pen held still wanders by a few pixels; only a move beyond that, or a change of
-    // pressure (pen down, pen up), is an event.
-    if (pressure == iLastPressure && std::abs(x - iLastX) <= KJitter &&
-        std::abs(y - iLastY) <= KJitter) {
-        return false;
-    }
-    iLastPressure = pressure;
-    iLastX = x;
-    iLastY = y;
-    aEvent->x = x;
-    aEvent->y = y;
-    aEvent->pressure = pressure;
-    return true;
+    return false;
 }
 
 bool CVXInputReader::ReadKey(int* aKey) {

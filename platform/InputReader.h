@@ -19,7 +19,7 @@ constexpr int KKeySelect = 6;    // activate the focused widget
 // The toolkit's source of user input, polled once per event-loop pass.
 class MInputReader {
   public:
-    // True when aEvent was filled with a new sample.
+    // True when aEvent was filled with a new sample; at most one a call.
     virtual bool ReadTouch(TouchEvent* aEvent) = 0;
     // True when a remote record was consumed; *aKey is its key code, 0 for an unknown button.
     virtual bool ReadKey(int* aKey) = 0;
@@ -29,6 +29,9 @@ class MInputReader {
 constexpr int KInputRecordSize = 8;   // one read of either device returns one record
 constexpr int KRemoteCodeOffset = 5;  // the button code in a remote record
 constexpr int KJitter = 4;            // pixels a held pen may wander without a new event
+// Touch records one ReadTouch reads at most while looking for an event: 20 s of samples at
+// 100 Hz, far more than a pass can queue.
+constexpr int KTouchReadLimit = 2048;
 
 // Touch screen and remote control over two character devices read without blocking, and only
 // while this process owns the display: records that arrive meanwhile stay queued for the owner.

@@ -200,8 +200,8 @@ int CBitmappedFont::WidthOf(const TChar* aText) {
 
 bool CBitmappedFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int aY,
                               std::uint32_t aColor) {
-    const TFontPen pen(aFrameBuffer, aColor);
-    if (!pen.IsUsable()) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (!surface.IsUsable()) {
         return false;
     }
     const TGlyphEntry& entry = FindGlyph(aChar);
@@ -215,7 +215,7 @@ bool CBitmappedFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int
     bitmap.iLeft = entry.iLeft;
     bitmap.iTop = entry.iTop;
     bitmap.iBits = entry.iBits;
-    DrawMonoBitmap(pen, bitmap, aX, aY);
+    DrawMonoBitmap(surface, PixelOfColor(aColor), bitmap, aX, aY);
     return true;
 }
 
@@ -232,8 +232,8 @@ bool CBitmappedFont::DrawText(MFrameBuffer* aFrameBuffer, const TWideChar* aText
 template <typename TChar>
 bool CBitmappedFont::Draw(MFrameBuffer* aFrameBuffer, const TChar* aText, int aX, int aY,
                           std::uint32_t aColor) {
-    const TFontPen pen(aFrameBuffer, aColor);
-    if (aText == nullptr || !pen.IsUsable()) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (aText == nullptr || !surface.IsUsable()) {
         return false;
     }
     const int baseline = ClampToInt(static_cast<long long>(aY) + TextHeight(aText));
@@ -241,7 +241,7 @@ bool CBitmappedFont::Draw(MFrameBuffer* aFrameBuffer, const TChar* aText, int aX
     // and a pen position outside the int range is one no glyph can reach the screen from.
     long long x = aX;
     bool drawn = true;
-    for (; *aText != 0 && x < pen.Width(); ++aText) {
+    for (; *aText != 0 && x < surface.Width(); ++aText) {
         const int code = CodeOf(*aText);
         if (x >= INT_MIN) {
             drawn = DrawChar(aFrameBuffer, code, static_cast<int>(x), baseline, aColor) && drawn;

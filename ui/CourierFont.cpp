@@ -1,7 +1,5 @@
 #include "ui/CourierFont.h"
 
-#include "ui/PixelRun.h"
-
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
@@ -176,26 +174,27 @@ int CCourierFont::WidthOf(const TChar* aText) {
 
 bool CCourierFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int aY,
                             std::uint32_t aColor) {
-    const TFontPen pen(aFrameBuffer, aColor);
-    if (!PutGlyph(pen, aChar, aX, aY)) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (!PutGlyph(surface, PixelOfColor(aColor), aChar, aX, aY)) {
         return false;
     }
     const long long scale = iScale;
-    pen.MarkDrawn(aX, aY, aX + KGlyphWidth * scale - 1, aY + KGlyphHeight * scale - 1);
+    surface.MarkDrawn(aX, aY, aX + KGlyphWidth * scale - 1, aY + KGlyphHeight * scale - 1);
     return true;
 }
 
-bool CCourierFont::PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) const {
-    if (!aPen.IsUsable()) {
+bool CCourierFont::PutGlyph(const TPixelSurface& aSurface, std::uint16_t aPixel, int aChar, int aX,
+                            int aY) {
+    if (!aSurface.IsUsable()) {
         return false;
     }
     const int scale = static_cast<int>(iScale);
     // A glyph that would end on the last column or row is refused as well, and a screen
     // smaller than one glyph takes none.
     const long long limitX =
-        static_cast<long long>(aPen.Width()) - static_cast<long long>(KGlyphWidth) * scale;
+        static_cast<long long>(aSurface.Width()) - static_cast<long long>(KGlyphWidth) * scale;
     const long long limitY =
-        static_cast<long long>(aPen.Height()) - static_cast<long long>(KGlyphHeight) * scale;
+        static_cast<long long>(aSurface.Height()) - static_cast<long long>(KGlyphHeight) * scale;
     if (aX < 0 || aY < 0 || aX >= limitX || aY >= limitY) {
         return false;
     }
@@ -203,8 +202,14 @@ bool CCourierFont::PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) con
         aChar = ' ';
     }
     const std::uint8_t* columns = KGlyphs[aChar - KFirstCode];
-    if (aPen.IsLinear()) {
-        PutGlyphByPointer(aPen, columns, aX, aY);
+    if (aSurface.IsLinear() && aSurface.Layout().iYStep == -2) {
+        if (const std::uint64_t* masks = ColumnMasks()) {
+            PutColumnsMasked(aSurface, aPixel, columns, aX, aY, masks);
+            return true;
+        }
+    }
+    if (aSurface.IsLinear()) {
+        PutGlyphByPointer(aSurface, aPixel, columns, aX, aY);
         return true;
     }
     for (int c = 0; c < KGlyphWidth; ++c) {
@@ -216,7 +221,7 @@ bool CCourierFont::PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) con
             const long long top = aY + static_cast<long long>(r) * scale;
             for (int dx = 0; dx < scale; ++dx) {
                 for (int dy = 0; dy < scale; ++dy) {
-                    aPen.Plot(left + dx, top + dy);
+                    aSurface.Plot(left + dx, top + dy, aPixel);
                 }
             }
         }
@@ -224,35 +229,82 @@ bool CCourierFont::PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) con
     return true;
 }
 
-// The glyph lies wholly on the screen (PutGlyph checked). Each run of lit rows in a column is
-// reached from the glyph's top left by the layout's steps and stored pixel after pixel, with
-// no call per pixel.
-void CCourierFont::PutGlyphByPointer(const TFontPen& aPen, const std::uint8_t* aColumns, int aX,
-                                     int aY) const {
+// The glyph lies wholly on the screen (PutGlyph checked). Each column of the glyph is reached
+// from its top left by the layout's x step; its lit rows, scaled, are stored one by one from
+// the column's top by the y step, with no call per pixel.
+void CCourierFont::PutGlyphByPointer(const TPixelSurface& aSurface, std::uint16_t aPixel,
+                                     const std::uint8_t* aColumns, int aX, int aY) const {
     const int scale = static_cast<int>(iScale);
-    const std::ptrdiff_t xStep = aPen.Layout().iXStep;
-    const std::ptrdiff_t yStep = aPen.Layout().iYStep;
-    const std::uint16_t pixel = aPen.Pixel();
-    std::uint8_t* const topLeft = aPen.Buffer() + aPen.Offset(aX, aY);
+    const std::ptrdiff_t xStep = aSurface.Layout().iXStep;
+    const std::ptrdiff_t yStep = aSurface.Layout().iYStep;
+    std::uint8_t* const topLeft = aSurface.At(aX, aY);
     for (int c = 0; c < KGlyphWidth; ++c) {
-        unsigned bits = aColumns[c];
-        while (bits != 0) {
-            const int first = __builtin_ctz(bits);
-            const int rows = __builtin_ctz(~(bits >> first));
-            bits &= ~(((1u << rows) - 1u) << first);
-            const int count = rows * scale;
-            for (int dx = 0; dx < scale; ++dx) {
-                std::uint8_t* const at = topLeft + (c * scale + dx) * xStep +
-                                         static_cast<std::ptrdiff_t>(first) * scale * yStep;
-                if (yStep == -static_cast<std::ptrdiff_t>(sizeof pixel)) {
-                    FillPixelRun(at + (count - 1) * yStep, static_cast<std::size_t>(count), pixel);
-                } else if (yStep == static_cast<std::ptrdiff_t>(sizeof pixel)) {
-                    FillPixelRun(at, static_cast<std::size_t>(count), pixel);
-                } else {
-                    for (int i = 0; i < count; ++i) {
-                        std::memcpy(at + i * yStep, &pixel, sizeof pixel);
-                    }
+        for (int dx = 0; dx < scale; ++dx) {
+            std::uint8_t* const top = topLeft + (c * scale + dx) * xStep;
+            for (unsigned bits = aColumns[c]; bits != 0; bits &= bits - 1) {
+                std::uint8_t* at =
+                    top + static_cast<std::ptrdiff_t>(__builtin_ctz(bits)) * scale * yStep;
+                for (int dy = 0; dy < scale; ++dy, at += yStep) {
+                    TPixelSurface::Store(at, aPixel);
                 }
+            }
+        }
+    }
+}
+
+const std::uint64_t* CCourierFont::ColumnMasks() {
+    if (iMasksTried) {
+        return iColumnMasks.get();
+    }
+    iMasksTried = true;
+    const int scale = static_cast<int>(iScale);
+    if (scale > KMaskedScaleLimit) {
+        return nullptr;
+    }
+    const int words = 2 * scale;  // KGlyphHeight * scale lanes, four a word
+    iColumnMasks.reset(new (std::nothrow) std::uint64_t[256 * static_cast<std::size_t>(words)]());
+    if (!iColumnMasks) {
+        return nullptr;
+    }
+    for (int bits = 0; bits < 256; ++bits) {
+        std::uint64_t* const column =
+            iColumnMasks.get() + static_cast<std::ptrdiff_t>(bits) * words;
+        for (int lane = 0; lane < KGlyphHeight * scale; ++lane) {
+            // Lane 0 is the bottom row of the scaled glyph.
+            const int row = (KGlyphHeight * scale - 1 - lane) / scale;
+            if ((bits & (1 << row)) != 0) {
+                column[lane / 4] |= std::uint64_t{0xFFFF} << (16 * (lane % 4));
+            }
+        }
+    }
+    return iColumnMasks.get();
+}
+
+// The device's column layout: a glyph column's rows are one run of memory, bottom row lowest.
+// Each word of four pixels is blended with the ink where its mask is lit: read, masked, and
+// stored whole, or left alone without ink.
+void CCourierFont::PutColumnsMasked(const TPixelSurface& aSurface, std::uint16_t aPixel,
+                                    const std::uint8_t* aColumns, int aX, int aY,
+                                    const std::uint64_t* aMasks) const {
+    const int scale = static_cast<int>(iScale);
+    const int words = 2 * scale;
+    const std::ptrdiff_t xStep = aSurface.Layout().iXStep;
+    const std::uint64_t ink = std::uint64_t{aPixel} * 0x0001000100010001ull;
+    std::uint8_t* const bottomLeft = aSurface.At(aX, aY + KGlyphHeight * scale - 1);
+    for (int c = 0; c < KGlyphWidth; ++c) {
+        const std::uint64_t* const masks =
+            aMasks + static_cast<std::ptrdiff_t>(aColumns[c]) * words;
+        for (int dx = 0; dx < scale; ++dx) {
+            std::uint8_t* const low = bottomLeft + (c * scale + dx) * xStep;
+            for (int w = 0; w < words; ++w) {
+                const std::uint64_t mask = masks[w];
+                if (mask == 0) {
+                    continue;
+                }
+                std::uint64_t pixels;
+                std::memcpy(&pixels, low + 8 * static_cast<std::ptrdiff_t>(w), sizeof pixels);
+                pixels = (pixels & ~mask) | (ink & mask);
+                std::memcpy(low + 8 * static_cast<std::ptrdiff_t>(w), &pixels, sizeof pixels);
             }
         }
     }
@@ -274,20 +326,27 @@ bool CCourierFont::Draw(MFrameBuffer* aFrameBuffer, const TChar* aText, int aX, 
     if (aText == nullptr) {
         return false;
     }
-    const TFontPen pen(aFrameBuffer, aColor);
+    const TPixelSurface surface(aFrameBuffer);
+    const std::uint16_t pixel = PixelOfColor(aColor);
     bool drawn = true;
     // A character that was drawn lies left of the screen's right edge, so the next x cannot
     // overflow.
     int x = aX;
+    // The end of the last glyph with ink: a blank after it (a counter's trailing one) draws
+    // nothing beyond.
+    long long inkEnd = static_cast<long long>(aX) - 1;
     for (; *aText != 0; ++aText, x += Advance()) {
-        if (!PutGlyph(pen, CodeOf(*aText), x, aY)) {
+        if (!PutGlyph(surface, pixel, CodeOf(*aText), x, aY)) {
             drawn = false;
             break;
         }
+        if (*aText != ' ') {
+            inkEnd = x + static_cast<long long>(KGlyphWidth) * iScale - 1;
+        }
     }
     // One box for the glyphs drawn.
-    if (x > aX) {
-        pen.MarkDrawn(aX, aY, x - 1, aY + static_cast<long long>(KGlyphHeight) * iScale - 1);
+    if (inkEnd >= aX) {
+        surface.MarkDrawn(aX, aY, inkEnd, aY + static_cast<long long>(KGlyphHeight) * iScale - 1);
     }
     return drawn;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "ui/Font.h"
+#include "ui/PixelSurface.h"
 
 // The built-in 5 x 8 font, scaled by a whole factor; it needs no file.
 class CCourierFont : public MFont {
@@ -39,16 +41,29 @@ class CCourierFont : public MFont {
   private:
     // One glyph with the pen; false, drawing nothing, when it would not lie wholly on the
     // screen or the pen cannot draw.
-    bool PutGlyph(const TFontPen& aPen, int aChar, int aX, int aY) const;
-    void PutGlyphByPointer(const TFontPen& aPen, const std::uint8_t* aColumns, int aX,
-                           int aY) const;
+    bool PutGlyph(const TPixelSurface& aSurface, std::uint16_t aPixel, int aChar, int aX, int aY);
+    void PutGlyphByPointer(const TPixelSurface& aSurface, std::uint16_t aPixel,
+                           const std::uint8_t* aColumns, int aX, int aY) const;
     int Advance() const { return KGlyphWidth * static_cast<int>(iScale) + 1; }
     template <typename TChar>
     int WidthOf(const TChar* aText);
     template <typename TChar>
     bool Draw(MFrameBuffer* aFrameBuffer, const TChar* aText, int aX, int aY, std::uint32_t aColor);
 
+    // Scales up to this one draw a glyph column in the device's layout by masks (below).
+    static constexpr int KMaskedScaleLimit = 4;
+    // For each column byte, its KGlyphHeight x scale rows as 16-bit lanes of 64-bit words,
+    // 0xFFFF where lit, the lowest address (the bottom row, in the device's column layout)
+    // first: a column is then a few masked word stores. Made on first use; null above
+    // KMaskedScaleLimit or when memory runs out.
+    const std::uint64_t* ColumnMasks();
+    void PutColumnsMasked(const TPixelSurface& aSurface, std::uint16_t aPixel,
+                          const std::uint8_t* aColumns, int aX, int aY,
+                          const std::uint64_t* aMasks) const;
+
     std::uint32_t iScale;
+    std::unique_ptr<std::uint64_t[]> iColumnMasks;
+    bool iMasksTried = false;
 };
 
 // Scales 0 to KMaxFixedFontScale index the manager's table.

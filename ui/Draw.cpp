@@ -1,6 +1,6 @@
 #include "ui/Draw.h"
 
-#include "ui/PixelRun.h"
+#include "ui/PixelSurface.h"
 
 #include <algorithm>
 #include <climits>
@@ -11,10 +11,6 @@
 #include <utility>
 
 namespace {
-
-constexpr int KBitsPerPixel = 16;
-constexpr int KBytesPerPixel = 2;
-constexpr int KPairBytes = 4;
 
 // FillRect's inset for each corner mode (row) and distance to the nearer side edge (column;
 // the last column stands for every distance from 4 up).
@@ -31,174 +27,47 @@ constexpr int KCornerInsets[KCornerModes][KInsetDistances] = {
 // clang-format on
 constexpr int KOtherCorner = 1;
 
-// One frame buffer as a primitive sees it, read once. With a linear layout the loops compute
-// offsets themselves; otherwise they call GetPixelOffset.
-struct TSurface {
-    MFrameBuffer* iFrameBuffer;
-    std::uint8_t* iPixels;
-    unsigned iWidth;
-    unsigned iHeight;
-    bool iLinear;
-    TPixelLayout iLayout;
-};
-
-// False when there is nothing to draw into. A negative size would pass every unsigned clip
-// test, and a depth below 16 bits would let a pixel store run past the pixel memory.
-bool OpenSurface(MFrameBuffer* aFrameBuffer, TSurface& aSurface) {
-    if (aFrameBuffer == nullptr) {
-        return false;
-    }
-    std::uint8_t* const pixels = aFrameBuffer->GetBuffer();
-    const int width = aFrameBuffer->GetWidth();
-    const int height = aFrameBuffer->GetHeight();
-    if (pixels == nullptr || width <= 0 || height <= 0 ||
-        aFrameBuffer->GetBitsPerPixel() != KBitsPerPixel) {
-        return false;
-    }
-    TPixelLayout layout;
-    const bool linear = aFrameBuffer->GetPixelLayout(&layout);
-    aSurface = {aFrameBuffer, pixels, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                linear,       layout};
-    return true;
-}
-
-// Byte offset of (aX, aY), which is on the screen.
-int OffsetOf(const TSurface& aSurface, unsigned aX, unsigned aY) {
-    if (aSurface.iLinear) {
-        return aSurface.iLayout.iOrigin + static_cast<int>(aX) * aSurface.iLayout.iXStep +
-               static_cast<int>(aY) * aSurface.iLayout.iYStep;
-    }
-    return aSurface.iFrameBuffer->GetPixelOffset(static_cast<int>(aX), static_cast<int>(aY));
-}
-
-// The last row of a run that starts on the screen at aY0 and is meant to end at aY1.
-unsigned ClippedEnd(unsigned aEnd, unsigned aSize) {
-    return std::min(aEnd, aSize - 1);
-}
-
-std::uint16_t PixelOf(std::uint32_t aColor) {
-    return static_cast<std::uint16_t>(aColor & 0xFFFFu);
-}
-
 // A negative coordinate becomes a huge one: beyond the right or bottom edge.
 unsigned Unsigned(int aCoordinate) {
     return static_cast<unsigned>(aCoordinate);
 }
 
-// FillRect's column ends are computed wider than int; anything outside int is off screen.
-unsigned Unsigned(std::int64_t aCoordinate) {
-    return aCoordinate < 0 || aCoordinate > INT_MAX ? UINT_MAX : static_cast<unsigned>(aCoordinate);
+// Rows aY0 to aY1 of column aX, clipped as DrawVLine says; the rows drawn, empty for none.
+TArea VLine(const TPixelSurface& aSurface, int aX, std::int64_t aY0, std::int64_t aY1,
+            std::uint16_t aPixel) {
+    if (Unsigned(aX) >= static_cast<unsigned>(aSurface.Width()) || aY0 < 0 ||
+        aY0 >= aSurface.Height() || aY0 > aY1) {
+        return TArea();
+    }
+    const int y1 =
+        aY1 < 0 || aY1 >= aSurface.Height() ? aSurface.Height() - 1 : static_cast<int>(aY1);
+    aSurface.FillColumn(aX, static_cast<int>(aY0), y1, aPixel);
+    return {aX, static_cast<int>(aY0), aX, y1};
 }
 
-// Every store goes through memcpy: the pixel memory may hold objects of any type (a device
-// mapping, a back buffer of 32-bit words), and memcpy is the store that is valid whatever
-// they are. Compilers emit it as one plain 16- or 32-bit store.
-void StorePixel(std::uint8_t* aAt, std::uint16_t aPixel) {
-    std::memcpy(aAt, &aPixel, sizeof aPixel);
-}
-
-// Stores `aCount` copies of the 32-bit aWord from aLowest on, which is 4-byte aligned (the
-// caller checked). Saying so once, outside the loop, lets targets without unaligned word
-// stores use word stores, and keeps the loop a plain forward fill that compilers widen.
-void StoreWords(std::uint8_t* aLowest, std::size_t aCount, std::uint32_t aWord) {
-    auto* const lowest = static_cast<std::uint8_t*>(__builtin_assume_aligned(aLowest, KPairBytes));
-    for (std::size_t i = 0; i < aCount; ++i) {
-        std::memcpy(lowest + KPairBytes * i, &aWord, sizeof aWord);
-    }
-}
-
-void StorePixelAt(const TSurface& aSurface, unsigned aX, unsigned aY, std::uint16_t aPixel) {
-    StorePixel(aSurface.iPixels + OffsetOf(aSurface, aX, aY), aPixel);
-}
-
-void PlotClipped(const TSurface& aSurface, std::int64_t aX, std::int64_t aY, std::uint16_t aPixel) {
-    if (aX >= 0 && aY >= 0 && aX < aSurface.iWidth && aY < aSurface.iHeight) {
-        StorePixelAt(aSurface, static_cast<unsigned>(aX), static_cast<unsigned>(aY), aPixel);
-    }
-}
-
-// Rows aY0 to aY1 of column aX.
-//
-// In the device's column layout (x, y + 1) lies two bytes below (x, y), so pixels (x, y) and
-// (x, y + 1) with y even share the aligned word that starts at (x, y + 1); the run goes out
-// as one 32-bit store per pair, each pair one word lower than the one before. That holds only
-// when the frame buffer's offsets say so: the column must run downwards through memory without
-// gaps (checked at both ends of the run) and the first pair's word must be 4-byte aligned.
-// Otherwise the same pixels are written one at a time.
-void VLine(const TSurface& aSurface, unsigned aX, unsigned aY0, unsigned aY1,
-           std::uint16_t aPixel) {
-    const unsigned height = aSurface.iHeight;
-    if (aX >= aSurface.iWidth) {
-        return;
-    }
-    const unsigned y0 = std::min(aY0, height);
-    unsigned y1 = std::min(aY1, height);
-    if (y0 > y1 || y0 == height) {
-        return;
-    }
-    // A run clamped to the height ends on the last row, so every pair written below is on the
-    // screen, whatever the parity of the height.
-    y1 = std::min(y1, height - 1);
-
-    const int first = OffsetOf(aSurface, aX, y0);
-    if (y0 == y1) {
-        StorePixel(aSurface.iPixels + first, aPixel);
-        return;
-    }
-    if (aSurface.iLinear &&
-        (aSurface.iLayout.iYStep == KBytesPerPixel || aSurface.iLayout.iYStep == -KBytesPerPixel)) {
-        // The column is one run of memory: filled from its low end.
-        const int low = aSurface.iLayout.iYStep < 0 ? OffsetOf(aSurface, aX, y1) : first;
-        FillPixelRun(aSurface.iPixels + low, y1 - y0 + 1, aPixel);
-        return;
-    }
-    const int last = OffsetOf(aSurface, aX, y1);
-    const int second = OffsetOf(aSurface, aX, y0 + 1);
-    const bool downwards = first - second == KBytesPerPixel &&
-                           static_cast<std::int64_t>(first) - last ==
-                               static_cast<std::int64_t>(KBytesPerPixel) * (y1 - y0);
-    if (!downwards) {
-        for (unsigned y = y0; y <= y1; ++y) {
-            StorePixelAt(aSurface, aX, y, aPixel);
-        }
-        return;
-    }
-
-    // From here (x, y) is at `top - 2 * (y - y0)`.
-    std::uint8_t* const top = aSurface.iPixels + first;
-    unsigned y = y0;
-    if (y % 2 != 0) {
-        StorePixel(top, aPixel);
-        ++y;
-    }
-    const unsigned count = y1 - y + 1;
-    const unsigned pairs = count / 2;
-    if (pairs > 0) {
-        // The word of pair (y, y + 1) starts at (x, y + 1).
-        std::uint8_t* const word = top - KBytesPerPixel * static_cast<std::size_t>(y + 1 - y0);
-        if (reinterpret_cast<std::uintptr_t>(word) % KPairBytes == 0) {
-            // Each following pair's word is one lower, so together they are one block ending
-            // at `word`: filled from its low end.
-            const std::uint32_t pair = static_cast<std::uint32_t>(aPixel) * 0x00010001u;
-            StoreWords(word - KPairBytes * static_cast<std::size_t>(pairs - 1), pairs, pair);
-        } else {
-            std::uint8_t* const start = top - KBytesPerPixel * static_cast<std::size_t>(y - y0);
-            for (unsigned i = 0; i < 2 * pairs; ++i) {
-                StorePixel(start - KBytesPerPixel * static_cast<std::size_t>(i), aPixel);
-            }
-        }
-    }
-    if (count % 2 != 0) {
-        StorePixel(aSurface.iPixels + last, aPixel);
-    }
+// Bresenham's state after the steps from a negative major coordinate to 0, without walking
+// up to 2^31 steps off screen. After k steps the minor coordinate has stepped
+// floor((2 dMinor k + dMajor) / (2 dMajor)) times; with dMinor k = q dMajor + r that is q, plus
+// one when 2r >= dMajor, and the error is what is left over. dMinor k stays below 2^63.
+void JumpToMajorZero(std::int64_t aDMajor, std::int64_t aDMinor, std::int64_t aStep,
+                     std::int64_t& aMajor, std::int64_t& aMinor, std::int64_t& aError) {
+    const std::int64_t steps = -aMajor;
+    const std::int64_t product = aDMinor * steps;
+    const std::int64_t quotient = product / aDMajor;
+    const std::int64_t remainder = product % aDMajor;
+    const bool extra = 2 * remainder >= aDMajor;
+    aMajor = 0;
+    aMinor += aStep * (quotient + (extra ? 1 : 0));
+    aError = 2 * aDMinor - aDMajor + 2 * remainder - (extra ? 2 * aDMajor : 0);
 }
 
 // Bresenham along the major axis (the one with the larger extent): one pixel per step of the
 // major coordinate, a step of the minor one when the error is not negative. The walk starts
 // where the major coordinate reaches the screen and stops once it has left the screen for
 // good, so far-away end points cost nothing.
-void WalkLine(const TSurface& aSurface, bool aYMajor, std::int64_t aMajor0, std::int64_t aMinor0,
-              std::int64_t aMajor1, std::int64_t aMinor1, std::uint16_t aPixel) {
+void WalkLine(const TPixelSurface& aSurface, bool aYMajor, std::int64_t aMajor0,
+              std::int64_t aMinor0, std::int64_t aMajor1, std::int64_t aMinor1,
+              std::uint16_t aPixel) {
     // Start at the end with the smaller major coordinate.
     if (aMajor0 > aMajor1) {
         std::swap(aMajor0, aMajor1);
@@ -210,13 +79,13 @@ void WalkLine(const TSurface& aSurface, bool aYMajor, std::int64_t aMajor0, std:
     const std::int64_t dMajor = aMajor1 - aMajor0;
     const std::int64_t dMinor = aMinor0 > aMinor1 ? aMinor0 - aMinor1 : aMinor1 - aMinor0;
     const std::int64_t step = aMinor0 > aMinor1 ? -1 : 1;
-    const std::int64_t majorLimit = aYMajor ? aSurface.iHeight : aSurface.iWidth;
-    const std::int64_t minorLimit = aYMajor ? aSurface.iWidth : aSurface.iHeight;
+    const std::int64_t majorLimit = aYMajor ? aSurface.Height() : aSurface.Width();
+    const std::int64_t minorLimit = aYMajor ? aSurface.Width() : aSurface.Height();
     auto plot = [&](std::int64_t aMajor, std::int64_t aMinor) {
         if (aYMajor) {
-            PlotClipped(aSurface, aMinor, aMajor, aPixel);
+            aSurface.Plot(aMinor, aMajor, aPixel);
         } else {
-            PlotClipped(aSurface, aMajor, aMinor, aPixel);
+            aSurface.Plot(aMajor, aMinor, aPixel);
         }
     };
 
@@ -224,18 +93,7 @@ void WalkLine(const TSurface& aSurface, bool aYMajor, std::int64_t aMajor0, std:
     std::int64_t minor = aMinor0;
     std::int64_t error = 2 * dMinor - dMajor;
     if (major < 0) {
-        // Jump to major 0 rather than walk up to 2^31 steps off screen. After k steps the
-        // minor coordinate has stepped floor((2 dMinor k + dMajor) / (2 dMajor)) times; with
-        // dMinor k = q dMajor + r that is q, plus one when 2r >= dMajor, and the error is what
-        // is left over. dMinor k stays below 2^63.
-        const std::int64_t steps = -major;
-        const std::int64_t product = dMinor * steps;
-        const std::int64_t quotient = product / dMajor;
-        const std::int64_t remainder = product % dMajor;
-        const bool extra = 2 * remainder >= dMajor;
-        major = 0;
-        minor += step * (quotient + (extra ? 1 : 0));
-        error = 2 * dMinor - dMajor + 2 * remainder - (extra ? 2 * dMajor : 0);
+        JumpToMajorZero(dMajor, dMinor, step, major, minor, error);
     }
     plot(major, minor);
     while (major < aMajor1) {
@@ -256,52 +114,44 @@ void WalkLine(const TSurface& aSurface, bool aYMajor, std::int64_t aMajor0, std:
 }  // namespace
 
 void DrawHLine(MFrameBuffer* aFrameBuffer, int aX0, int aY, int aX1, std::uint32_t aColor) {
-    TSurface surface;
-    if (!OpenSurface(aFrameBuffer, surface) || Unsigned(aY) >= surface.iHeight) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (!surface.IsUsable() || Unsigned(aY) >= static_cast<unsigned>(surface.Height()) ||
+        Unsigned(aX0) >= static_cast<unsigned>(surface.Width())) {
         return;
     }
-    const unsigned x0 = std::min(Unsigned(aX0), surface.iWidth);
-    const unsigned x1 = ClippedEnd(Unsigned(aX1), surface.iWidth);
-    const std::uint16_t pixel = PixelOf(aColor);
-    for (unsigned x = x0; x <= x1; ++x) {
-        StorePixelAt(surface, x, Unsigned(aY), pixel);
+    const int x1 =
+        Unsigned(aX1) >= static_cast<unsigned>(surface.Width()) ? surface.Width() - 1 : aX1;
+    const std::uint16_t pixel = PixelOfColor(aColor);
+    for (int x = aX0; x <= x1; ++x) {
+        surface.Store(x, aY, pixel);
     }
-    if (x0 <= x1) {
-        aFrameBuffer->MarkDrawn(static_cast<int>(x0), aY, static_cast<int>(x1), aY);
-    }
+    surface.MarkDrawn(TArea{aX0, aY, x1, aY});
 }
 
 void DrawVLine(MFrameBuffer* aFrameBuffer, int aX, int aY0, int aY1, std::uint32_t aColor) {
-    TSurface surface;
-    if (!OpenSurface(aFrameBuffer, surface)) {
-        return;
-    }
-    VLine(surface, Unsigned(aX), Unsigned(aY0), Unsigned(aY1), PixelOf(aColor));
-    // The rows VLine draws, when it draws any.
-    const unsigned y0 = Unsigned(aY0);
-    const unsigned y1 = ClippedEnd(Unsigned(aY1), surface.iHeight);
-    if (Unsigned(aX) < surface.iWidth && y0 < surface.iHeight && y0 <= y1) {
-        aFrameBuffer->MarkDrawn(aX, aY0, aX, static_cast<int>(y1));
+    const TPixelSurface surface(aFrameBuffer);
+    if (surface.IsUsable()) {
+        surface.MarkDrawn(VLine(surface, aX, aY0, Unsigned(aY1), PixelOfColor(aColor)));
     }
 }
 
 void DrawLine(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
               std::uint32_t aColor) {
-    TSurface surface;
-    if (!OpenSurface(aFrameBuffer, surface)) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (!surface.IsUsable()) {
         return;
     }
     // Wider than int: the differences of two ints do not fit one.
     const std::int64_t dx = std::abs(static_cast<std::int64_t>(aX0) - aX1);
     const std::int64_t dy = std::abs(static_cast<std::int64_t>(aY0) - aY1);
     if (dx >= dy) {
-        WalkLine(surface, false, aX0, aY0, aX1, aY1, PixelOf(aColor));
+        WalkLine(surface, false, aX0, aY0, aX1, aY1, PixelOfColor(aColor));
     } else {
-        WalkLine(surface, true, aY0, aX0, aY1, aX1, PixelOf(aColor));
+        WalkLine(surface, true, aY0, aX0, aY1, aX1, PixelOfColor(aColor));
     }
     // Every plotted pixel lies within both the end points' box and the screen.
-    aFrameBuffer->MarkDrawn(std::max(std::min(aX0, aX1), 0), std::max(std::min(aY0, aY1), 0),
-                            std::max(aX0, aX1), std::max(aY0, aY1));
+    surface.MarkDrawn(
+        TArea{std::min(aX0, aX1), std::min(aY0, aY1), std::max(aX0, aX1), std::max(aY0, aY1)});
 }
 
 void DrawRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
@@ -319,48 +169,44 @@ void DrawRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1,
 
 void FillRect(MFrameBuffer* aFrameBuffer, int aX0, int aY0, int aX1, int aY1, std::uint32_t aColor,
               int aCorner) {
-    TSurface surface;
-    if (aX0 > aX1 || !OpenSurface(aFrameBuffer, surface)) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (aX0 > aX1 || !surface.IsUsable()) {
         return;
     }
     const int* const insets =
         KCornerInsets[aCorner >= 0 && aCorner < KCornerModes ? aCorner : KOtherCorner];
-    const std::uint16_t pixel = PixelOf(aColor);
+    const std::uint16_t pixel = PixelOfColor(aColor);
     // Columns left or right of the screen draw nothing: start and stop at its edges instead of
-    // walking them. The distances still count from the rectangle's own sides.
+    // walking them. The distances still count from the rectangle's own sides: the columns
+    // nearer a side than KInsetDistances - 1 (none without insets) are shortened one by one,
+    // and all between them have the same rows, filled as one area.
     const std::int64_t first = std::max(aX0, 0);
-    const std::int64_t last = std::min<std::int64_t>(aX1, surface.iWidth - 1);
-    const bool runs = surface.iLinear && (surface.iLayout.iYStep == KBytesPerPixel ||
-                                          surface.iLayout.iYStep == -KBytesPerPixel);
-    for (std::int64_t x = first; x <= last; ++x) {
-        const std::int64_t distance = std::min(x - aX0, aX1 - x);
+    const std::int64_t last = std::min(aX1, surface.Width() - 1);
+    const std::int64_t edge = insets[0] == 0 ? 0 : KInsetDistances - 1;
+    const std::int64_t middleFirst = std::max<std::int64_t>(first, aX0 + edge);
+    const std::int64_t middleLast = std::min<std::int64_t>(last, aX1 - edge);
+    TArea drawn;
+    auto column = [&](std::int64_t aX) {
+        const std::int64_t distance = std::min(aX - aX0, aX1 - aX);
         const int inset = insets[std::min<std::int64_t>(distance, KInsetDistances - 1)];
-        const std::int64_t top = static_cast<std::int64_t>(aY0) + inset;
-        const std::int64_t bottom = static_cast<std::int64_t>(aY1) - inset;
-        // A negative bottom would count as beyond the bottom edge and fill the column to it;
-        // a column cut away by its insets must stay empty.
-        if (top > bottom) {
-            continue;
-        }
-        if (runs) {
-            // VLine's clipping: nothing from a top off the screen, a bottom cut at its edge.
-            if (top < 0 || top >= surface.iHeight) {
-                continue;
-            }
-            const unsigned y0 = static_cast<unsigned>(top);
-            const unsigned y1 = ClippedEnd(Unsigned(bottom), surface.iHeight);
-            const unsigned low = surface.iLayout.iYStep < 0 ? y1 : y0;
-            FillPixelRun(surface.iPixels + OffsetOf(surface, static_cast<unsigned>(x), low),
-                         y1 - y0 + 1, pixel);
-            continue;
-        }
-        VLine(surface, static_cast<unsigned>(x), Unsigned(top), Unsigned(bottom), pixel);
+        // VLine's clipping: nothing from a top off the screen, a bottom cut at its edge. A
+        // column cut away by its insets (top below bottom) stays empty.
+        drawn =
+            drawn.Join(VLine(surface, static_cast<int>(aX), static_cast<std::int64_t>(aY0) + inset,
+                             static_cast<std::int64_t>(aY1) - inset, pixel));
+    };
+    for (std::int64_t x = first; x <= last && x < middleFirst; ++x) {
+        column(x);
     }
-    // The columns' rows lie within the rectangle's rows, clipped like theirs.
-    const std::int64_t top = std::max(aY0, 0);
-    const std::int64_t bottom = std::min<std::int64_t>(aY1, surface.iHeight - 1);
-    if (first <= last && top <= bottom) {
-        aFrameBuffer->MarkDrawn(static_cast<int>(first), static_cast<int>(top),
-                                static_cast<int>(last), static_cast<int>(bottom));
+    if (middleFirst <= middleLast && aY0 >= 0 && aY0 < surface.Height() && aY0 <= aY1) {
+        const int bottom = std::min(aY1, surface.Height() - 1);
+        surface.FillArea(static_cast<int>(middleFirst), aY0, static_cast<int>(middleLast), bottom,
+                         pixel);
+        drawn = drawn.Join(
+            TArea{static_cast<int>(middleFirst), aY0, static_cast<int>(middleLast), bottom});
     }
+    for (std::int64_t x = std::max(middleFirst, middleLast + 1); x <= last; ++x) {
+        column(x);
+    }
+    surface.MarkDrawn(drawn);
 }

@@ -18,8 +18,8 @@ enum TFontMetric {
 };
 
 // Every font of the toolkit. Byte text takes each byte as one character code; colours are colour
-// values whose low 16 bits are the RGB 565 pixel. Fonts write pixels through the frame buffer
-// themselves and clip each one to the screen.
+// values whose low 16 bits are the RGB 565 pixel. Fonts write pixels through a TPixelSurface
+// (ui/PixelSurface.h) and clip each one to the screen.
 class MFont {
   public:
     virtual int CharHeight(int aChar) = 0;
@@ -49,74 +49,3 @@ class MFont {
 inline int WideCharCode(TWideChar aChar) {
     return aChar > static_cast<TWideChar>(INT_MAX) ? -1 : static_cast<int>(aChar);
 }
-
-// Writes pixels of one colour into a frame buffer for one drawing call, each pixel clipped to
-// the screen (x < width and y < height, unsigned, so negative coordinates are off screen too).
-// Coordinates are 64-bit so that a position plus a glyph offset cannot overflow.
-class TFontPen {
-  public:
-    TFontPen(MFrameBuffer* aFrameBuffer, std::uint32_t aColor)
-        : iFrameBuffer(aFrameBuffer),
-          iBuffer(aFrameBuffer != nullptr ? aFrameBuffer->GetBuffer() : nullptr),
-          iPixel(static_cast<std::uint16_t>(aColor & 0xFFFFu)) {
-        // The fonts store 16-bit pixels: any other depth would write past the pixel memory.
-        if (iBuffer != nullptr && aFrameBuffer->GetBitsPerPixel() == 16) {
-            iWidth = aFrameBuffer->GetWidth();
-            iHeight = aFrameBuffer->GetHeight();
-            iLinear = aFrameBuffer->GetPixelLayout(&iLayout);
-        } else {
-            iBuffer = nullptr;
-        }
-    }
-
-    // False when nothing can be drawn: no frame buffer, no pixel memory or not 16 bits deep.
-    bool IsUsable() const { return iBuffer != nullptr; }
-    int Width() const { return iWidth; }
-    int Height() const { return iHeight; }
-
-    void Plot(long long aX, long long aY) const {
-        if (iBuffer == nullptr || aX < 0 || aY < 0 || aX >= iWidth || aY >= iHeight) {
-            return;
-        }
-        std::memcpy(iBuffer + Offset(static_cast<int>(aX), static_cast<int>(aY)), &iPixel,
-                    sizeof iPixel);
-    }
-
-    // True with the layout when offsets are linear: glyphs may then be drawn by pointer.
-    bool IsLinear() const { return iLinear; }
-    const TPixelLayout& Layout() const { return iLayout; }
-    std::uint8_t* Buffer() const { return iBuffer; }
-    std::uint16_t Pixel() const { return iPixel; }
-
-    // Byte offset of (aX, aY), which is on the screen.
-    int Offset(int aX, int aY) const {
-        if (iLinear) {
-            return iLayout.iOrigin + aX * iLayout.iXStep + aY * iLayout.iYStep;
-        }
-        return iFrameBuffer->GetPixelOffset(aX, aY);
-    }
-
-    // Tells the frame buffer which box the drawing touched, clipped to the screen.
-    void MarkDrawn(long long aX0, long long aY0, long long aX1, long long aY1) const {
-        if (iBuffer == nullptr) {
-            return;
-        }
-        aX0 = aX0 < 0 ? 0 : aX0;
-        aY0 = aY0 < 0 ? 0 : aY0;
-        aX1 = aX1 >= iWidth ? iWidth - 1 : aX1;
-        aY1 = aY1 >= iHeight ? iHeight - 1 : aY1;
-        if (aX0 <= aX1 && aY0 <= aY1) {
-            iFrameBuffer->MarkDrawn(static_cast<int>(aX0), static_cast<int>(aY0),
-                                    static_cast<int>(aX1), static_cast<int>(aY1));
-        }
-    }
-
-  private:
-    MFrameBuffer* iFrameBuffer;
-    std::uint8_t* iBuffer;
-    std::uint16_t iPixel;
-    int iWidth = 0;
-    int iHeight = 0;
-    bool iLinear = false;
-    TPixelLayout iLayout;
-};

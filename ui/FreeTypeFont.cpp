@@ -126,49 +126,67 @@ bool HasInk(const TMonoBitmap& aBitmap) {
     return false;
 }
 
-void DrawMonoBitmap(const TFontPen& aPen, const TMonoBitmap& aBitmap, long long aX, long long aY) {
-    if (!aPen.IsUsable() || !IsSaneBitmap(aBitmap) || aBitmap.iBits == nullptr) {
+namespace {
+
+// DrawMonoBitmap on a linear layout: each row's visible columns, reached from the row's first
+// one by the layout's x step.
+void DrawMonoBitmapByPointer(const TPixelSurface& aSurface, std::uint16_t aPixel,
+                             const TMonoBitmap& aBitmap, long long aLeft, long long aTop) {
+    const long long left = aLeft;
+    const long long top = aTop;
+    const long long firstColumn = left < 0 ? -left : 0;
+    const long long endColumn = std::min<long long>(aBitmap.iWidth, aSurface.Width() - left);
+    if (firstColumn >= endColumn) {
+        return;
+    }
+    const std::ptrdiff_t xStep = aSurface.Layout().iXStep;
+    // The visible rows, each reached from the one above by the layout's y step.
+    const long long firstRow = top < 0 ? std::min<long long>(-top, aBitmap.iRows) : 0;
+    const long long endRow = std::min<long long>(aBitmap.iRows, aSurface.Height() - top);
+    if (firstRow >= endRow) {
+        return;
+    }
+    std::uint8_t* start =
+        aSurface.At(static_cast<int>(left + firstColumn), static_cast<int>(top + firstRow));
+    for (long long r = firstRow; r < endRow; ++r, start += aSurface.Layout().iYStep) {
+        const std::uint8_t* row = aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
+        // Byte by byte, each lit bit found at once: most of a glyph's bits are blank.
+        for (int b = static_cast<int>(firstColumn) >> 3; b << 3 < endColumn; ++b) {
+            unsigned bits = row[b];
+            while (bits != 0) {
+                const int c = (b << 3) + 7 - (31 - __builtin_clz(bits));
+                bits &= ~(1u << (7 - (c & 7)));
+                if (c >= firstColumn && c < endColumn) {
+                    TPixelSurface::Store(start + (c - firstColumn) * xStep, aPixel);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void DrawMonoBitmap(const TPixelSurface& aSurface, std::uint16_t aPixel, const TMonoBitmap& aBitmap,
+                    long long aX, long long aY) {
+    if (!aSurface.IsUsable() || !IsSaneBitmap(aBitmap) || aBitmap.iBits == nullptr) {
         return;
     }
     const long long left = aX + aBitmap.iLeft;
     const long long top = aY - aBitmap.iTop;
-    aPen.MarkDrawn(left, top, left + aBitmap.iWidth - 1, top + aBitmap.iRows - 1);
-    if (aPen.IsLinear()) {
-        // Each row's visible columns, reached from the row's first one by the layout's x step.
-        const long long firstColumn = left < 0 ? -left : 0;
-        const long long endColumn = std::min<long long>(aBitmap.iWidth, aPen.Width() - left);
-        if (firstColumn >= endColumn) {
-            return;
-        }
-        const std::ptrdiff_t xStep = aPen.Layout().iXStep;
-        const std::uint16_t pixel = aPen.Pixel();
-        for (int r = 0; r < aBitmap.iRows; ++r) {
-            const long long y = top + r;
-            if (y < 0 || y >= aPen.Height()) {
-                continue;
-            }
-            const std::uint8_t* row =
-                aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
-            std::uint8_t* const start =
-                aPen.Buffer() +
-                aPen.Offset(static_cast<int>(left + firstColumn), static_cast<int>(y));
-            for (int c = static_cast<int>(firstColumn); c < endColumn; ++c) {
-                if ((row[c >> 3] & (0x80u >> (c & 7))) != 0) {
-                    std::memcpy(start + (c - firstColumn) * xStep, &pixel, sizeof pixel);
-                }
-            }
-        }
+    aSurface.MarkDrawn(left, top, left + aBitmap.iWidth - 1, top + aBitmap.iRows - 1);
+    if (aSurface.IsLinear()) {
+        DrawMonoBitmapByPointer(aSurface, aPixel, aBitmap, left, top);
         return;
     }
     for (int r = 0; r < aBitmap.iRows; ++r) {
         const long long y = top + r;
-        if (y < 0 || y >= aPen.Height()) {
+        if (y < 0 || y >= aSurface.Height()) {
             continue;
         }
         const std::uint8_t* row = aBitmap.iBits + static_cast<std::ptrdiff_t>(r) * aBitmap.iPitch;
         for (int c = 0; c < aBitmap.iWidth; ++c) {
             if ((row[c >> 3] & (0x80u >> (c & 7))) != 0) {
-                aPen.Plot(left + c, y);
+                aSurface.Plot(left + c, y, aPixel);
             }
         }
     }
@@ -356,7 +374,7 @@ bool CFreeTypeFont::DrawChar(MFrameBuffer* aFrameBuffer, int aChar, int aX, int 
     if (!RenderGlyph(aChar, bitmap)) {
         return false;
     }
-    DrawMonoBitmap(TFontPen(aFrameBuffer, aColor), bitmap, aX, aY);
+    DrawMonoBitmap(TPixelSurface(aFrameBuffer), PixelOfColor(aColor), bitmap, aX, aY);
     return true;
 }
 
@@ -373,19 +391,19 @@ bool CFreeTypeFont::DrawText(MFrameBuffer* aFrameBuffer, const TWideChar* aText,
 template <typename TChar>
 bool CFreeTypeFont::Draw(MFrameBuffer* aFrameBuffer, const TChar* aText, int aX, int aY,
                          std::uint32_t aColor) {
-    const TFontPen pen(aFrameBuffer, aColor);
-    if (aText == nullptr || !pen.IsUsable()) {
+    const TPixelSurface surface(aFrameBuffer);
+    if (aText == nullptr || !surface.IsUsable()) {
         return false;
     }
     const long long baseline = static_cast<long long>(aY) + TextHeight(aText);
     long long x = aX;
     unsigned previous = 0;
     bool drawn = true;
-    for (; *aText != 0 && x < pen.Width(); ++aText) {
+    for (; *aText != 0 && x < surface.Width(); ++aText) {
         const int code = CodeOf(*aText);
         TMonoBitmap bitmap;
         if (RenderGlyph(code, bitmap)) {
-            DrawMonoBitmap(pen, bitmap, x, baseline);
+            DrawMonoBitmap(surface, PixelOfColor(aColor), bitmap, x, baseline);
         } else {
             drawn = false;
         }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "ui/Font.h"
+#include "ui/PixelSurface.h"
 
 // FreeType's own handle types, declared here so that users of the fonts need no FreeType
 // headers.
@@ -60,7 +61,8 @@ bool IsSaneBitmap(const TMonoBitmap& aBitmap);
 // True when the bitmap has at least one pixel set.
 bool HasInk(const TMonoBitmap& aBitmap);
 // Draws the set pixels with the pen position (aX, aY) on the baseline, each pixel clipped.
-void DrawMonoBitmap(const TFontPen& aPen, const TMonoBitmap& aBitmap, long long aX, long long aY);
+void DrawMonoBitmap(const TPixelSurface& aSurface, std::uint16_t aPixel, const TMonoBitmap& aBitmap,
+                    long long aX, long long aY);
 
 // A TrueType font rendered by FreeType on every call.
 class CFreeTypeFont : public MFont {

@@ -8,6 +8,7 @@
 #include "ui/BMPDecompressor.h"
 #include "ui/Colors.h"
 #include "ui/Draw.h"
+#include "ui/PixelSurface.h"
 #include "ui/Skin.h"
 
 bool CDefaultImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
@@ -58,14 +59,18 @@ CImage::CImage(MBitmapDecompressor& aDecoder, int aRed, int aGreen, int aBlue)
     if (!iPixels) {
         return;  // IsValid() reports it
     }
+    bool keyed = false;
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = aDecoder.Row(y);
         for (std::ptrdiff_t x = 0; x < width; ++x) {
             const std::uint16_t pixel =
                 row != nullptr ? Rgb565(row[3 * x], row[3 * x + 1], row[3 * x + 2]) : 0;
             iPixels[static_cast<std::size_t>(x) * iHeight + (iHeight - 1 - y)] = pixel;
+            keyed = keyed || static_cast<std::int32_t>(pixel) == iKeyColor;
         }
     }
+    // Nothing is ever left out of a picture without its key colour: its runs are plain copies.
+    iCopiesPlain = !keyed;
 }
 
 bool CImage::Fits(MFrameBuffer* aFrameBuffer, int aX, int aY) const {
@@ -85,15 +90,47 @@ bool CImage::Placeable(MFrameBuffer* aFrameBuffer, int aX, int aY) const {
     return aX >= 0 && aY >= 0 && aX < aFrameBuffer->GetWidth() && aY < aFrameBuffer->GetHeight();
 }
 
-void CImage::CopyRun(MFrameBuffer* aFrameBuffer, int aScreenX, int aY, std::uint32_t aColumn,
+void CImage::CopyColumns(const TPixelSurface& aSurface, int aX, int aY, std::uint32_t aFirstColumn,
+                         std::uint32_t aLastColumn, std::uint32_t aFirstRow,
+                         std::uint32_t aLastRow) const {
+    if (iCopiesPlain && aSurface.IsLinear() && aSurface.Layout().iYStep == -2) {
+        // Plain runs in the column layout: one copy a column, from column to column by the
+        // layout's x step.
+        std::uint8_t* target =
+            aSurface.At(aX + static_cast<int>(aFirstColumn), aY + static_cast<int>(aLastRow));
+        const std::uint16_t* source = iPixels.get() +
+                                      static_cast<std::size_t>(aFirstColumn) * iHeight +
+                                      (iHeight - 1 - aLastRow);
+        const std::size_t bytes = (aLastRow - aFirstRow + 1) * sizeof *source;
+        for (std::uint32_t column = aFirstColumn; column <= aLastColumn; ++column) {
+            std::memcpy(target, source, bytes);
+            target += aSurface.Layout().iXStep;
+            source += iHeight;
+        }
+        return;
+    }
+    for (std::uint32_t column = aFirstColumn; column <= aLastColumn; ++column) {
+        CopyRun(aSurface, aX + static_cast<int>(column), aY, column, aFirstRow, aLastRow);
+    }
+}
+
+void CImage::CopyRun(const TPixelSurface& aSurface, int aScreenX, int aY, std::uint32_t aColumn,
                      std::uint32_t aFirstRow, std::uint32_t aLastRow) const {
-    // In the column layout the run's bottom pixel has the lowest address on both sides.
-    std::uint8_t* target = aFrameBuffer->GetBuffer() +
-                           aFrameBuffer->GetPixelOffset(aScreenX, aY + static_cast<int>(aLastRow));
     const std::uint16_t* source =
         iPixels.get() + static_cast<std::size_t>(aColumn) * iHeight + (iHeight - 1 - aLastRow);
     const std::size_t count = aLastRow - aFirstRow + 1;
-    if (iKeyColor == KNoKeyColor) {
+    // In the device's column layout the run's bottom pixel has the lowest address on both
+    // sides; any other layout takes the pixels one by one.
+    if (!aSurface.IsLinear() || aSurface.Layout().iYStep != -2) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (iCopiesPlain || source[i] != static_cast<std::uint16_t>(iKeyColor)) {
+                aSurface.Store(aScreenX, aY + static_cast<int>(aLastRow - i), source[i]);
+            }
+        }
+        return;
+    }
+    std::uint8_t* target = aSurface.At(aScreenX, aY + static_cast<int>(aLastRow));
+    if (iCopiesPlain) {
         std::memcpy(target, source, count * sizeof *source);
         return;
     }
@@ -108,11 +145,10 @@ bool CImage::Draw(MFrameBuffer* aFrameBuffer, int aX, int aY) {
     if (!Fits(aFrameBuffer, aX, aY)) {
         return false;
     }
-    for (std::uint32_t column = 0; column < iWidth; ++column) {
-        CopyRun(aFrameBuffer, aX + static_cast<int>(column), aY, column, 0, iHeight - 1);
-    }
-    aFrameBuffer->MarkDrawn(aX, aY, aX + static_cast<int>(iWidth) - 1,
-                            aY + static_cast<int>(iHeight) - 1);
+    const TPixelSurface surface(aFrameBuffer);
+    CopyColumns(surface, aX, aY, 0, iWidth - 1, 0, iHeight - 1);
+    surface.MarkDrawn(
+        TArea{aX, aY, aX + static_cast<int>(iWidth) - 1, aY + static_cast<int>(iHeight) - 1});
     return true;
 }
 
@@ -148,12 +184,12 @@ bool CImage::DrawPart(MFrameBuffer* aFrameBuffer, int aX, int aY, int aAreaX, in
     if (firstColumn > lastColumn || firstRow > lastRow) {
         return true;
     }
-    for (long long column = firstColumn; column <= lastColumn; ++column) {
-        CopyRun(aFrameBuffer, aX + static_cast<int>(column), aY, static_cast<std::uint32_t>(column),
-                static_cast<std::uint32_t>(firstRow), static_cast<std::uint32_t>(lastRow));
-    }
-    aFrameBuffer->MarkDrawn(aX + static_cast<int>(firstColumn), aY + static_cast<int>(firstRow),
-                            aX + static_cast<int>(lastColumn), aY + static_cast<int>(lastRow));
+    const TPixelSurface surface(aFrameBuffer);
+    CopyColumns(surface, aX, aY, static_cast<std::uint32_t>(firstColumn),
+                static_cast<std::uint32_t>(lastColumn), static_cast<std::uint32_t>(firstRow),
+                static_cast<std::uint32_t>(lastRow));
+    surface.MarkDrawn(TArea{aX + static_cast<int>(firstColumn), aY + static_cast<int>(firstRow),
+                            aX + static_cast<int>(lastColumn), aY + static_cast<int>(lastRow)});
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+class TPixelSurface;
+
 #include <cstdint>
 #include <memory>
 
@@ -95,13 +97,19 @@ class CImage : public MImage {
     bool Placeable(MFrameBuffer* aFrameBuffer, int aX, int aY) const;
     // Rows aFirstRow to aLastRow of image column aColumn, to screen column aScreenX with the
     // image's top at screen row aY.
-    void CopyRun(MFrameBuffer* aFrameBuffer, int aScreenX, int aY, std::uint32_t aColumn,
+    // Columns aFirstColumn to aLastColumn of the image, its top left at screen (aX, aY).
+    void CopyColumns(const TPixelSurface& aSurface, int aX, int aY, std::uint32_t aFirstColumn,
+                     std::uint32_t aLastColumn, std::uint32_t aFirstRow,
+                     std::uint32_t aLastRow) const;
+    void CopyRun(const TPixelSurface& aSurface, int aScreenX, int aY, std::uint32_t aColumn,
                  std::uint32_t aFirstRow, std::uint32_t aLastRow) const;
 
     std::uint32_t iWidth = 0;
     std::uint32_t iHeight = 0;
     int iDepth = KImageDepth;
     std::int32_t iKeyColor = KNoKeyColor;
+    // No pixel has the key colour (or there is none): runs are copied whole.
+    bool iCopiesPlain = true;
     std::unique_ptr<std::uint16_t[]> iPixels;
 };
 

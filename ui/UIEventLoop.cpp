@@ -76,6 +76,7 @@ void CUIEventLoop::Run() {
     if (iScreen != nullptr) {
         iScreen->Draw();
         // A screen of its own now: the whole of it goes to the display.
+        (void)NoticeDisplay();
         FrameBuffer()->Invalidate();
         FrameBuffer()->Update(true);
     }
@@ -85,16 +86,33 @@ void CUIEventLoop::Run() {
     }
 }
 
-void CUIEventLoop::Step() {
-    bool update = false;
-    // The display has just come back: the back buffer still holds this process's picture, so
-    // showing it is enough. An input handler's answer below must not cancel this, or the
-    // other program's picture would stay on the screen while this one takes the input.
+bool CUIEventLoop::NoticeDisplay() {
+    // The only reader of the owner word for the display: the screen and the idle handler are
+    // told. A display taken and given back between two passes is not seen coming back, so
+    // while shown the whole picture goes again once a second.
     MDisplayOwnerSource* owner = OwnerSource();
     const std::int32_t active = owner->ActivePid();
-    const bool displayCameBack = active != iPreviousOwner && active == owner->OwnPid();
+    iDisplayShown = active == owner->OwnPid();
+    const bool cameBack = iDisplayShown && active != iPreviousOwner;
     iPreviousOwner = active;
+    iPassesSinceWholeCopy = iDisplayShown && !cameBack ? iPassesSinceWholeCopy + 1 : 0;
+    // Shown again, the screen copies itself whole at its next Update.
+    FrameBuffer()->SetShown(iDisplayShown);
+    if (iPassesSinceWholeCopy < KWholeCopyPasses) {
+        return cameBack;
+    }
+    iPassesSinceWholeCopy = 0;
+    FrameBuffer()->Invalidate();
+    return true;
+}
 
+void CUIEventLoop::Step() {
+    // The display has just come back (or is due its copy a second): the back buffer still
+    // holds this process's picture, so showing it is enough. An input handler's answer below
+    // must not cancel this, or the other program's picture would stay on the screen while
+    // this one takes the input. The first Update of the pass copies it whole, once.
+    const bool wholeCopy = NoticeDisplay();
+    bool update = false;
     if (iIdleHandler != nullptr) {
         iIdleHandler->OnIdle(this);
     }
@@ -116,11 +134,7 @@ void CUIEventLoop::Step() {
         update = true;
         iRedrawRequested = false;
     }
-    if (displayCameBack) {
-        // The device still shows the other program's picture: all of this one's must go.
-        FrameBuffer()->Invalidate();
-    }
-    if (update || displayCameBack) {
+    if (update || wholeCopy) {
         FrameBuffer()->Update(true);
     }
 }

@@ -22,10 +22,11 @@ class MDisplayOwnerSource {
     virtual ~MDisplayOwnerSource() = default;
 };
 
-// The program's single polling loop. Each pass: notice the display coming back, let the idle
-// handler work, hand at most one touch and one key event to the current screen, redraw when
-// asked, and update the display when something changed. Passes are 50 ms apart. Modal screens
-// run the same loop recursively, so a stop request ends only the innermost run.
+// The program's single polling loop, and the one reader of whose the display is. Each pass:
+// notice the display coming back (and tell the screen), let the idle handler work, hand at most one
+// touch and one key event to the current screen, redraw when asked, and update the display when
+// something changed. Passes are 50 ms apart. Modal screens run the same loop recursively, so a stop
+// request ends only the innermost run.
 class CUIEventLoop {
   public:
     // Called once per pass.
@@ -38,6 +39,8 @@ class CUIEventLoop {
     };
 
     static constexpr std::uint32_t KPassInterval = 50000;  // microseconds
+    // Passes shown between two copies of the whole screen: once a second.
+    static constexpr int KWholeCopyPasses = 20;
 
     // The process's loop, made on first use and destroyed at exit.
     static CUIEventLoop* Instance();
@@ -64,6 +67,9 @@ class CUIEventLoop {
     // One pass.
     void Step();
 
+    // The display was this process's at the start of this pass.
+    bool DisplayShown() const { return iDisplayShown; }
+
     void RequestStop() { iStopRequested = true; }
     void ClearStopRequest() { iStopRequested = false; }
     bool IsStopRequested() const { return iStopRequested; }
@@ -81,6 +87,9 @@ class CUIEventLoop {
     MDisplayOwnerSource* OwnerSource();
 
   private:
+    // Reads the owner word, tells the screen; true when the whole screen is to be copied.
+    bool NoticeDisplay();
+
     MUIEventLoopEvents* iIdleHandler = nullptr;
     bool iStopRequested = false;
     bool iRedrawRequested = false;
@@ -91,4 +100,7 @@ class CUIEventLoop {
     MDisplayOwnerSource* iOwnerSource = nullptr;
     // The display owner at the previous pass.
     std::int32_t iPreviousOwner = 0;
+    // Passes shown since the whole screen was last copied.
+    int iPassesSinceWholeCopy = 0;
+    bool iDisplayShown = false;
 };

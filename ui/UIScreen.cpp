@@ -34,6 +34,14 @@ void CUIScreen::Draw() {
 }
 
 void CUIScreen::DrawBackground(const TRect& aArea) {
+    PaintBackground(aArea, KCornerRounded);
+}
+
+void CUIScreen::RestoreBackground(const TRect& aArea) {
+    PaintBackground(aArea, KCornerSquare);
+}
+
+void CUIScreen::PaintBackground(const TRect& aArea, int aCorner) {
     MImage* image =
         iBackgroundImage != nullptr ? iBackgroundImage : GetSkin()->GetImage(ESkinImageBack);
     bool covered = false;
@@ -61,7 +69,7 @@ void CUIScreen::DrawBackground(const TRect& aArea) {
         color = scheme->ScreenBackground();
     }
     FillRect(iFrameBuffer, aArea.iX, aArea.iY, aArea.iX + aArea.iWidth, aArea.iY + aArea.iHeight,
-             color, KCornerRounded);
+             color, aCorner);
     if (image != nullptr && !covered) {
         (void)image->DrawPart(iFrameBuffer, iRect.iX, iRect.iY, aArea.iX, aArea.iY, aArea.iWidth,
                               aArea.iHeight);

@@ -20,6 +20,9 @@ class CUIScreen : public CUIWidgetGroup {
     // screen's top left, over a fill in the background colour (the scheme's ScreenBackground
     // when 0) unless the image covers the whole area.
     void DrawBackground(const TRect& aArea) override;
+    // The same, square: what the screen's own drawing leaves in aArea, corners included, for
+    // wiping what a widget drew there before.
+    void RestoreBackground(const TRect& aArea);
 
     // Stores the colour and takes ownership of aImage (destroying the old one) unless it is the
     // image the screen already has. Redraws when either changed.
@@ -41,6 +44,9 @@ class CUIScreen : public CUIWidgetGroup {
     int SchemeIndex() const { return iSchemeIndex; }
 
   protected:
+    // DrawBackground with the colour fill's corner mode.
+    void PaintBackground(const TRect& aArea, int aCorner);
+
     std::uint32_t iBackgroundColor = 0;
     MImage* iBackgroundImage = nullptr;
     int iResult = 0;

@@ -108,6 +108,7 @@ int FirstDifferingPass(const TDisplayCase& aCase, const std::string& aFeed) {
     }
 
     CScriptedInputReader input;
+    plainScreen.SetShown(true);
     CUIEventLoop loop;
     loop.SetInputReader(&input);
     loop.SetFrameBuffer(&screen);
@@ -139,13 +140,11 @@ int FirstDifferingPass(const TDisplayCase& aCase, const std::string& aFeed) {
         }
         const bool away = pass >= KAwayFrom && pass < KAwayTo;
         SetActivePid(away ? static_cast<int>(::getppid()) : self);
+        loop.Step();  // notices whose the display is, and tells the screen
         HandleQueuedSentences(*gCaptureState, *gNmeaParser, &events);
         if (away) {
             device.Fill(0x5A);  // the other process's picture
             continue;
-        }
-        if (pass == KAwayTo) {
-            loop.Step();  // the display came back
         }
         plain->RefreshValues();
         plainScreen.Invalidate();

@@ -20,6 +20,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/ForkedRun.h"
 #include "support/MemoryVirtualScreen.h"
+#include "support/ReferencePicture.h"
 #include "support/SmallFileSystem.h"
 #include "support/TempRoot.h"
 #include "ui/Colors.h"
@@ -299,7 +300,7 @@ TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
     fixture.iScreen.ResetCounts();
     gMainScreen->RefreshValues();
     EXPECT_EQ(fixture.iScreen.Updates(), 1);
-    EXPECT_TRUE(fixture.iScreen.LastOnlyWhenOwner());
+    EXPECT_TRUE(fixture.iScreen.LastOnlyWhenShown());
 
     const struct {
         TSlot iSlot;
@@ -336,6 +337,113 @@ TEST(MainScreen, RefreshValuesFormatsEveryCounterAndTheStatus) {
         EXPECT_STREQ(fixture.Text(EStatusValue), s.iStatus);
         EXPECT_STREQ(fixture.Text(EStartStop), s.iStartStop);
         EXPECT_EQ(fixture.Widget(ESave)->IsEnabled(), s.iSaveEnabled);
+    }
+}
+
+const std::string KSampleSkinRoot = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
+const std::string KAppReferenceDir = std::string(FIXTRAIL_SOURCE_DIR) + "/tests/app/reference/";
+
+// The whole screen drawn as the program draws it at start-up and after a command.
+void DrawWhole(CMainScreen& aScreen) {
+    aScreen.Draw();
+    aScreen.RefreshControls();
+    aScreen.RefreshValues();
+}
+
+// Every counter at aValue: drawn in the label's font when it fits, else in the fixed font at
+// scale 1, and from 10,000,000 up in millions; never a pixel outside its label (the 4-pixel
+// gaps and the neighbours stay as without any counter), whatever the skin.
+TEST(MainScreen, LongCountsStayLegibleInsideTheirLabels) {
+    const struct {
+        int iValue;
+        const char* iTotal;
+        const char* iRmc;
+        const char* iReference;  // a picture looked at, or null
+    } cases[] = {
+        {2234, "Tot.=2234", "RMC=2234 ", "counts-4-digits"},
+        {20000, "Tot.=20000", "RMC=20000 ", nullptr},
+        {123456, "Tot.=123456", "RMC=123456 ", nullptr},
+        {9999999, "Tot.=9999999", "RMC=9999999 ", nullptr},
+        {12345678, "Tot.=12M", "RMC=12345678 ", "counts-8-digits"},
+        {2147483647, "Tot.=2147M", "RMC=2147M ", nullptr},
+    };
+    for (const bool sample : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(sample ? "sample skin, " : "no skin, ") + c.iTotal);
+            CScreenFixture fixture(320, 240);
+            if (sample) {
+                SetSkinRoot(KSampleSkinRoot.c_str());
+            }
+            CCaptureState& state = *gCaptureState;
+            for (int CCaptureState::*count :
+                 {&CCaptureState::TotalCount, &CCaptureState::GgaCount, &CCaptureState::GllCount,
+                  &CCaptureState::GsaCount, &CCaptureState::OtherCount, &CCaptureState::GsvCount,
+                  &CCaptureState::VtgCount, &CCaptureState::RmcCount}) {
+                state.*count = c.iValue;
+            }
+            DrawWhole(fixture.Build());
+            EXPECT_STREQ(fixture.Text(ETotal), c.iTotal);
+            EXPECT_STREQ(fixture.Text(ERmc), c.iRmc);
+            const TPicture counted = Snapshot(fixture.iScreen);
+            if (c.iReference != nullptr) {
+                const std::string name = std::string("main-") + c.iReference + "-320x240-" +
+                                         (sample ? "sample" : "none");
+                ExpectPictureMatches(counted, KAppReferenceDir + name + ".ppm",
+                                     std::string(FIXTRAIL_BIN_DIR) + "/" + name + "_err.ppm");
+            }
+            for (int slot = ETotal; slot <= ERmc; ++slot) {
+                fixture.Widget(slot)->SetText("");
+            }
+            fixture.iScreen.Memory().Fill(0);
+            gMainScreen->Draw();
+            const TPicture blank = Snapshot(fixture.iScreen);
+            int outside = 0;
+            for (int y = 0; y < 240; ++y) {
+                for (int x = 0; x < 320; ++x) {
+                    bool inside = false;
+                    for (int slot = ETotal; slot <= ERmc; ++slot) {
+                        const TRect& r = fixture.Widget(slot)->Rect();
+                        inside = inside || (x >= r.iX && x <= r.iX + r.iWidth && y >= r.iY &&
+                                            y <= r.iY + r.iHeight);
+                    }
+                    outside += !inside && counted.At(x, y) != blank.At(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(outside, 0) << "pixels drawn outside the counter labels";
+        }
+    }
+}
+
+// After 1,234 sentences, Stop, Start and Stop: every value shows exactly what a whole redraw
+// shows, nothing of the longer texts before (a stroke after "Tot.=0", a dot of the "R" of
+// "Running" in a corner of "Stopped").
+TEST(MainScreen, AShorterValueLeavesNothingOfTheLongerOne) {
+    for (const bool sample : {false, true}) {
+        SCOPED_TRACE(sample ? "sample skin" : "no skin");
+        CScreenFixture fixture(320, 240);
+        if (sample) {
+            SetSkinRoot(KSampleSkinRoot.c_str());
+        }
+        CCaptureState& state = *gCaptureState;
+        state.TotalCount = 1234;
+        state.RmcCount = 617;
+        state.RunState = Running;
+        DrawWhole(fixture.Build());
+        state.TotalCount = 0;
+        state.RmcCount = 0;
+        state.RunState = Stopped;
+        gMainScreen->RefreshControls();
+        gMainScreen->RefreshValues();
+        const TPicture refreshed = Snapshot(fixture.iScreen);
+
+        CMemoryVirtualScreen wholeScreen(320, 240);
+        SetDefaultWidgetScreen(&wholeScreen);
+        {
+            CMainScreen whole;
+            DrawWhole(whole);
+        }
+        SetDefaultWidgetScreen(&fixture.iScreen);
+        EXPECT_EQ(DescribeDifferences(refreshed, Snapshot(wholeScreen)), "");
     }
 }
 

@@ -129,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Centres of the main screen's controls at 320x240.
 constexpr TPoint KStartStop320{41, 215};
 constexpr TPoint KSave320{119, 215};
+constexpr TPoint KYes320{197, 82};
 constexpr TPoint KExit320{275, 215};
 
 // A Save that cannot write config.txt (here a FIFO in place of its temporary file, which must
@@ -205,6 +206,29 @@ TEST_F(MainScreenShot, TheStatusSaysWhatTheReceiverSays) {
         ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/" + step.iPicture + ".png",
                             step.iPicture);
     }
+}
+
+// 1,234 sentences on the real program's screen: the counts of four digits, too long for their
+// labels in the fixed font at its size, are drawn small enough to fit, each inside its label.
+// The picture is the one that stays: the receiver silent after the last sentence.
+TEST_F(MainScreenShot, FourDigitCountsAreLegible) {
+    InitDevice("320x240");
+    CApplication application;
+    WaitForScreen(application);
+    Tap(KYes320);
+    Tap(KStartStop320);
+    std::string fed;
+    for (int i = 0; i < 617; ++i) {
+        fed += KSentences;
+    }
+    iRoot.Write("/fed.nmea", fed);
+    const TToolRun decoded = RunTool("fixtrail-decode", {iRoot.Path("/fed.nmea")});
+    ASSERT_EQ(decoded.iStatus, 0);
+    Feed(fed);
+    ASSERT_TRUE(PollFor([&] { return Log(0) == decoded.iOut; }));
+    SleepMs(static_cast<int>(CReceiverState::KSilenceMs) + 500);
+    ExpectScreenMatches(KSourceDir + "/tests/e2e/reference/running-1234-320x240-none.png",
+                        "running-1234-320x240-none");
 }
 
 // A whole session on the larger panel in new-file mode: every Start names a new log, the

@@ -7,7 +7,8 @@
 //
 // Checked: while the display is not this process's nothing is read and no key is reported; as
 // owner, every whole touch record is handed on exactly when its pressure differs from the last
-// one handed on or it moved more than KJitter in x or y, with its fields untransformed; every
+// one handed on or it moved more than KJitter in x or y, with its fields untransformed, one a
+// read, the records in between read past; every
 // whole remote record gives one key, KeyOfRemoteCode of its code byte (0 or a code 1 to 10);
 // a partial record at the end gives nothing and is consumed; the reads then report nothing,
 // without blocking, and both FIFOs are empty.
@@ -88,16 +89,17 @@ void CheckTouch(CVXInputReader& aReader, const std::uint8_t* aBytes, std::size_t
         const int pressure = Field16(record, 0);
         const int x = Field16(record, 2);
         const int y = Field16(record, 4);
-        const bool expected = pressure != lastPressure || Distance(x, lastX) > KJitter ||
-                              Distance(y, lastY) > KJitter;
-        TouchEvent event;
-        Check(aReader.ReadTouch(&event) == expected);
-        if (expected) {
-            Check(event.pressure == pressure && event.x == x && event.y == y);
-            lastPressure = pressure;
-            lastX = x;
-            lastY = y;
+        // Samples the filter drops are read past: each read hands on the next that passes.
+        if (pressure == lastPressure && Distance(x, lastX) <= KJitter &&
+            Distance(y, lastY) <= KJitter) {
+            continue;
         }
+        TouchEvent event;
+        Check(aReader.ReadTouch(&event));
+        Check(event.pressure == pressure && event.x == x && event.y == y);
+        lastPressure = pressure;
+        lastX = x;
+        lastY = y;
     }
     // The partial record, if any, then nothing at all.
     TouchEvent event;

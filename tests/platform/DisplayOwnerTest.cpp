@@ -195,6 +195,49 @@ TEST(DisplayOwner, LeftoverOwnerFileOfAnyLengthIsUsable) {
     }
 }
 
+// What other processes do to the file while this one runs: cut it short (no owner, and never a
+// fault), remove it (no owner; a later store makes a new one), or replace it by a new file that
+// names another process (followed within a few reads).
+TEST(DisplayOwner, OwnerFileChangedMidRunIsFollowed) {
+    CTempRoot root;
+    const int status = RunInChild([&] {
+        SetActivePid(static_cast<int>(::getpid()));
+        EXPECT_TRUE(IsDisplayOwner(true));
+        EXPECT_EQ(::truncate(root.Path(KOwnerFilePath).c_str(), 0), 0);
+        EXPECT_EQ(GetActivePid(), 0);
+        EXPECT_EQ(::unlink(root.Path(KOwnerFilePath).c_str()), 0);
+        SetActivePid(static_cast<int>(::getpid()));
+        EXPECT_EQ(ReadOwnerWord(root), static_cast<std::int32_t>(::getpid()));
+        const std::int32_t other = 4242;
+        root.Write("/var/run/uipidshm.new", std::string(reinterpret_cast<const char*>(&other), 4));
+        EXPECT_EQ(
+            ::rename(root.Path("/var/run/uipidshm.new").c_str(), root.Path(KOwnerFilePath).c_str()),
+            0);
+        int seen = 0;
+        for (int read = 0; read < 8 && seen != 4242; ++read) {
+            seen = GetActivePid();
+        }
+        EXPECT_EQ(seen, 4242);
+        EXPECT_FALSE(IsDisplayOwner(true));
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// An owner that has ended but is not reaped yet still answers kill(): it owns nothing.
+TEST(DisplayOwner, AZombieOwnsNothing) {
+    CTempRoot root;
+    const pid_t zombie = ::fork();
+    if (zombie == 0) {
+        ::_exit(0);
+    }
+    ::usleep(50000);  // ended, not reaped
+    WriteOwnerWord(root, static_cast<std::int32_t>(zombie));
+    EXPECT_EQ(RunInChild([] { return TakeDisplayIfFree() ? 1 : 0; }), 1);
+    int raw = 0;
+    (void)::waitpid(zombie, &raw, 0);
+}
+
 TEST(DisplayOwner, OwnerFileThatCannotBeOpenedEndsTheProcess) {
     {
         SCOPED_TRACE("no run directory");

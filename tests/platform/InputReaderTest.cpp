@@ -140,6 +140,31 @@ TEST(InputReader, TouchSamplesPassTheJitterFilter) {
     }
 }
 
+// 2 s of a held pen at 100 Hz, then the lift: the samples the filter drops do not use up the
+// call, so the lift comes at the next one; still one event a call.
+TEST(InputReader, ALiftAfterAHeldPenComesAtTheNextRead) {
+    CInputRoot root;
+    const int status = RunAsOwner([&] {
+        CVXInputReader reader(root.Touch().c_str(), root.Remote().c_str());
+        CDeviceWriter touch(root.Touch());
+        TouchEvent event;
+        touch.Write(TouchRecord({1, 100, 100}));
+        EXPECT_TRUE(reader.ReadTouch(&event));
+        std::string held;
+        for (int i = 0; i < 200; ++i) {
+            held += TouchRecord({1, static_cast<std::int16_t>(100 + i % 3), 100});
+        }
+        EXPECT_TRUE(touch.Write(held + TouchRecord({0, 101, 100}) + TouchRecord({1, 10, 10})));
+        EXPECT_TRUE(reader.ReadTouch(&event));
+        EXPECT_EQ(event.pressure, 0);
+        EXPECT_EQ(touch.Pending(), KInputRecordSize);
+        EXPECT_TRUE(reader.ReadTouch(&event));
+        EXPECT_EQ(event.x, 10);
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+}
+
 TEST(InputReader, JitterIsMeasuredPerReader) {
     CInputRoot root;
     MakeDeviceFifo(root, "/dev/ts2");

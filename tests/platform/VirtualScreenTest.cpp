@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/DisplayOwner.h"
+#include "platform/Transpose.h"
 #include "platform/VirtualScreen.h"
 #include "support/DeviceRoot.h"
 #include "support/ForkedRun.h"
@@ -265,7 +266,7 @@ TEST(VirtualScreen, EveryTransposeKernelCopiesExactlyTheArea) {
 TEST(VirtualScreen, KeepsTheBoundsOfWhatWasDrawnUntilTaken) {
     CMemoryFrameBuffer device(320, 240);
     CVirtualScreen screen(&device, 7);
-    TDrawnArea area;
+    TArea area;
     ASSERT_TRUE(screen.TakeDrawnBounds(&area));
     EXPECT_GT(area.iX0, area.iX1);  // nothing yet
     screen.MarkDrawn(10, 20, 30, 40);
@@ -352,42 +353,33 @@ TEST(VirtualScreen, DeviceWithoutPixelMemoryIsLeftAlone) {
     screen.Capture(false);
 }
 
-TEST(VirtualScreen, CopiesOnlyAsTheDisplayOwnerUnlessToldOtherwise) {
-    CTempRoot root;
-    const int status = RunInChild([] {
-        CMemoryFrameBuffer device(320, 240);
-        CVirtualScreen screen(&device, 3);
-        const std::vector<std::uint8_t> blank(device.Size());
-        EXPECT_EQ(GetActivePid(), 0);  // the MASTER's word: nobody owns the display
-        for (int owner : {0, static_cast<int>(::getppid())}) {
-            SCOPED_TRACE(owner);
-            SetActivePid(owner);
-            WritePattern(screen);
-            screen.Update(true);
-            EXPECT_TRUE(SameBytes(device.Pixels(), blank.data(), blank.size()));
-            device.Fill(0x11);
-            screen.Capture(true);
-            EXPECT_EQ(screen.GetBuffer()[0], PatternAt(0, 239) & 0xFF);
-            device.Fill(0);
-        }
-        // Without the owner test, the word does not matter.
-        screen.Update(false);
-        ExpectRowMajorPattern(device);
-        device.Fill(0);
-        screen.Invalidate();  // the device shows another picture: the next copy is whole
-        SetActivePid(static_cast<int>(::getpid()));
-        screen.Update(true);
-        ExpectRowMajorPattern(device);
-        device.Fill(0x11);
-        screen.Capture(true);
-        EXPECT_EQ(screen.GetBuffer()[0], 0x11);
-        SetActivePid(0);
-        device.Fill(0x22);
-        screen.Capture(false);
-        EXPECT_EQ(screen.GetBuffer()[0], 0x22);
-        return 0;
-    });
-    EXPECT_EQ(status, 0);
+// Whose the display is, the screen is told (by the event loop); shown again, it copies whole.
+TEST(VirtualScreen, CopiesOnlyWhileShownUnlessToldOtherwise) {
+    CMemoryFrameBuffer device(320, 240);
+    CVirtualScreen screen(&device, 3);
+    const std::vector<std::uint8_t> blank(device.Size());
+    EXPECT_FALSE(screen.IsShown());  // until told
+    WritePattern(screen);
+    screen.Update(true);
+    EXPECT_TRUE(SameBytes(device.Pixels(), blank.data(), blank.size()));
+    device.Fill(0x11);
+    screen.Capture(true);
+    EXPECT_EQ(screen.GetBuffer()[0], PatternAt(0, 239) & 0xFF);
+    device.Fill(0);
+    // Without the test, being shown does not matter.
+    screen.Update(false);
+    ExpectRowMajorPattern(device);
+    device.Fill(0);
+    screen.SetShown(true);  // the device showed another picture: the next copy is whole
+    screen.Update(true);
+    ExpectRowMajorPattern(device);
+    device.Fill(0x11);
+    screen.Capture(true);
+    EXPECT_EQ(screen.GetBuffer()[0], 0x11);
+    screen.SetShown(false);
+    device.Fill(0x22);
+    screen.Capture(false);
+    EXPECT_EQ(screen.GetBuffer()[0], 0x22);
 }
 
 struct TModelIdCase {

@@ -5,10 +5,12 @@
 // all; one that exists but cannot be read fails the test. On a mismatch the picture is written
 // beside the test program as <name>_err.ppm, to be looked at against the reference.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -139,4 +141,26 @@ inline std::string DescribeDifferences(const TPicture& aActual, const TPicture& 
         return std::string();
     }
     return std::to_string(differences) + " pixels differ, " + out.str();
+}
+
+// Compares aActual with the reference at aReferencePath (written when missing or on request);
+// on a mismatch the picture goes to aErrorPath.
+inline void ExpectPictureMatches(const TPicture& aActual, const std::string& aReferencePath,
+                                 const std::string& aErrorPath) {
+    if (ReferenceMissing(aReferencePath) || ReferenceUpdateRequested()) {
+        const std::string directory = aReferencePath.substr(0, aReferencePath.rfind('/'));
+        ::mkdir(directory.c_str(), 0755);
+        WritePpm(aReferencePath, aActual);
+        std::printf("Reference picture written: %s\n", aReferencePath.c_str());
+        return;
+    }
+    TPicture reference;
+    ASSERT_TRUE(ReadPpm(aReferencePath, reference)) << aReferencePath << " is not a binary PPM";
+    std::remove(aErrorPath.c_str());
+    const std::string differences = DescribeDifferences(aActual, reference);
+    if (!differences.empty()) {
+        WritePpm(aErrorPath, aActual);
+        ADD_FAILURE() << aReferencePath << ": " << differences << "; the drawing is in "
+                      << aErrorPath;
+    }
 }

@@ -32,37 +32,9 @@ const std::string KSampleSkin = std::string(FIXTRAIL_BIN_DIR) + "/../skin-root";
 // The sample skin's background as drawn for a 480 x 272 unit (scripts/make-skin.py --back-size).
 const std::string KLargeBack = std::string(FIXTRAIL_SOURCE_DIR) + "/data/skin-480x272/Back.bmp";
 
-TPicture Snapshot(CMemoryVirtualScreen& aScreen) {
-    TPicture picture;
-    picture.iWidth = aScreen.GetWidth();
-    picture.iHeight = aScreen.GetHeight();
-    for (int y = 0; y < picture.iHeight; ++y) {
-        for (int x = 0; x < picture.iWidth; ++x) {
-            picture.iPixels.push_back(aScreen.Pixel(x, y));
-        }
-    }
-    return picture;
-}
-
 void ExpectMatchesReference(CMemoryVirtualScreen& aScreen, const std::string& aName) {
-    const TPicture actual = Snapshot(aScreen);
-    const std::string referencePath = KReferenceDir + aName + ".ppm";
-    const std::string errorPath = KOutputDir + aName + "_err.ppm";
-    if (ReferenceMissing(referencePath) || ReferenceUpdateRequested()) {
-        ::mkdir(KReferenceDir.c_str(), 0755);
-        WritePpm(referencePath, actual);
-        std::printf("Reference picture written: %s\n", referencePath.c_str());
-        return;
-    }
-    TPicture reference;
-    ASSERT_TRUE(ReadPpm(referencePath, reference)) << referencePath << " is not a binary PPM";
-    std::remove(errorPath.c_str());
-    const std::string differences = DescribeDifferences(actual, reference);
-    if (!differences.empty()) {
-        WritePpm(errorPath, actual);
-        ADD_FAILURE() << referencePath << ": " << differences << "; the drawing is in "
-                      << errorPath;
-    }
+    ExpectPictureMatches(Snapshot(aScreen), KReferenceDir + aName + ".ppm",
+                         KOutputDir + aName + "_err.ppm");
 }
 
 bool Exists(const std::string& aPath) {

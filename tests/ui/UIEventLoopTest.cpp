@@ -111,7 +111,7 @@ TEST_F(UIEventLoop, OneTouchAndOneKeyPerPassTheLastResultDecides) {
         iLoop.Step();
         EXPECT_EQ(iReader.PendingTouches() + iReader.PendingKeys(), 0u);
     }
-    EXPECT_TRUE(iScreen.LastOnlyWhenOwner());
+    EXPECT_TRUE(iScreen.LastOnlyWhenShown());
 }
 
 TEST_F(UIEventLoop, NoScreenNoInput) {
@@ -158,7 +158,7 @@ TEST_F(UIEventLoop, DisplayComingBackIsUpdatedOnce) {
         iLoop.Step();
         EXPECT_EQ(iScreen.Updates(), p.iUpdate ? 1 : 0);
         // The device showed another picture: the whole screen is copied, not what was drawn.
-        EXPECT_EQ(iScreen.Invalidates(), p.iUpdate ? 1 : 0);
+        EXPECT_EQ(iScreen.WholeCopiesDue(), p.iUpdate ? 1 : 0);
     }
     EXPECT_EQ(iProbe.iDraws, 0);
 
@@ -172,6 +172,19 @@ TEST_F(UIEventLoop, DisplayComingBackIsUpdatedOnce) {
     iScreen.ResetCounts();
     iLoop.Step();
     EXPECT_EQ(iScreen.Updates(), 1);
+}
+
+// Taken and given back between two passes, the display is not seen coming back; while shown,
+// the whole screen goes again once a second all the same.
+TEST_F(UIEventLoop, AShownScreenIsCopiedWholeOnceASecond) {
+    iOwner.iActive = KOwnPid;
+    iLoop.Step();  // came back
+    iScreen.ResetCounts();
+    for (int pass = 1; pass <= 2 * CUIEventLoop::KWholeCopyPasses; ++pass) {
+        iLoop.Step();
+    }
+    EXPECT_EQ(iScreen.Invalidates(), 2);
+    EXPECT_EQ(iScreen.Updates(), 2);
 }
 
 TEST_F(UIEventLoop, RunShowsTheScreenThenPassesUntilStopped) {
