@@ -47,11 +47,15 @@ void DecodeAndCount(CCaptureState& aState, const TFieldList& aFields, std::strin
     }
 }
 
-// Opens the feed and discards whatever it had buffered before the run wanted it.
+// Opens the feed; the run's first feed is drained of what it had buffered before the run
+// wanted it, one opened again after a loss keeps what it holds.
 void OpenRunFeed(CCaptureState& aState, CNmeaParser& aParser, std::int64_t aNowMs) {
     aState.FeedAttemptMs = aNowMs;
     aParser.OpenFeed(KFeedPath);
-    aParser.DrainFeed(CNmeaParser::KChunkCapacity);
+    if (aParser.IsFeedOpen() && !aState.FeedWasOpen) {
+        aParser.DrainFeed(CNmeaParser::KChunkCapacity);
+    }
+    aState.FeedWasOpen = aState.FeedWasOpen || aParser.IsFeedOpen();
 }
 
 }  // namespace
@@ -74,6 +78,7 @@ bool StartCapture(CCaptureState& aState, CNmeaParser& aParser) {
     }
     aState.ResetCounters();
     aState.Receiver.Start(MonotonicMs());
+    aState.FeedWasOpen = false;
     OpenRunFeed(aState, aParser, MonotonicMs());
     // What the last run left half-assembled belongs to a feed that has since been closed: its
     // tail in this run's bytes would make a line no receiver sent.

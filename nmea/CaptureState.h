@@ -90,6 +90,9 @@ class CCaptureState {
     std::uint32_t CaptionColor;
     // Monotonic milliseconds of the run's last attempt to open the feed.
     std::int64_t FeedAttemptMs = 0;
+    // The run has had its feed open: a feed opened again after a loss holds this run's
+    // sentences, where the first one may hold what came before the run.
+    bool FeedWasOpen = false;
     // What the receiver says during the run, for the status line.
     CReceiverState Receiver;
 
@@ -99,12 +102,14 @@ class CCaptureState {
     bool EndWithLineFeed(int aDescriptor);
     bool RollOverLog();
     bool OpenLogFile();
+    bool OpenNextLogFile();
 
     std::string iLogQueue;                 // whole records not yet written
     std::vector<std::size_t> iRecordEnds;  // where each record in iLogQueue ends
     bool iLogUnsynced = false;             // written, but not yet synced to the card
     bool iLogNeedsLineEnd = false;         // opened, or a write failed: check the last byte
     bool iLogFromPath = false;             // opened from LogPath, so it may roll over
+    bool iLogNextDue = false;              // rolled over, but the next file is not open yet
     std::int64_t iLogSyncTime = 0;         // monotonic milliseconds of the last sync
     bool iLogWriteFailed = false;
     int iLogRollOvers = 0;

@@ -101,6 +101,9 @@ bool CNmeaParser::ReadFeed(int aByteLimit) {
     if (count < 1) {
         const bool noDataYet = count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
         if (!noDataYet && (count < 0 || FeedPathReplaced())) {
+            // The lost feed's input ends here: a sentence it cut is kept as it came, never
+            // joined to the first bytes of the feed that comes next.
+            FinishInput();
             CloseFeed();
         }
         return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "nmea/CaptureCycle.h"
+#include "support/Descriptor.h"
 #include "support/FakeCaptureEvents.h"
 #include "support/FileSizeLimit.h"
 #include "support/ForkedRun.h"
@@ -596,10 +597,12 @@ TEST_F(CaptureCycle, TheStepOpensADueFeedAndTellsTheScreen) {
 }
 
 // A daemon that restarts makes its FIFO anew: the run lets the dead one go, says so, and opens
-// the new one about a second later. A writer that pauses behind the same FIFO keeps it.
+// the new one about a second later. A writer that pauses behind the same FIFO keeps it. The
+// sentence the old feed cut stays as it came, and what the new one holds at once is kept.
 TEST_F(CaptureCycle, AFeedWhoseFifoIsMadeAnewIsOpenedAgain) {
     Start(DecodeOff);
     iState.FeedAttemptMs -= 10 * KFeedRetryMs;  // opened long ago
+    ASSERT_TRUE(iWriter->WriteAll("$GPGGA,1235"));
     iWriter.reset();
     CaptureStep(iState, iParser, iEvents);
     EXPECT_TRUE(iParser.IsFeedOpen());
@@ -608,11 +611,18 @@ TEST_F(CaptureCycle, AFeedWhoseFifoIsMadeAnewIsOpenedAgain) {
     CaptureStep(iState, iParser, iEvents);
     CaptureStep(iState, iParser, iEvents);
     EXPECT_FALSE(iParser.IsFeedOpen()) << "closed, and not opened again at once";
-    EXPECT_EQ(iEvents.iRefreshCalls, 1) << "the screen shows the missing feed";
+    EXPECT_EQ(iEvents.iRefreshCalls, 2) << "the cut sentence, and the missing feed";
     iState.FeedAttemptMs -= KFeedRetryMs;
+    // The restarted daemon writes into its FIFO before the retry comes (held open read-write,
+    // it needs no reader yet).
+    const CDescriptor daemon(::open(iRoot.Path(KFeedPath).c_str(), O_RDWR | O_NONBLOCK));
+    const char kNext[] = "19,4807.038,N*47\r\n$B*02\r\n";
+    ASSERT_EQ(::write(daemon.Get(), kNext, sizeof kNext - 1),
+              static_cast<ssize_t>(sizeof kNext - 1));
     CaptureStep(iState, iParser, iEvents);
     EXPECT_TRUE(iParser.IsFeedOpen());
     StopCapture(iState, iParser);
+    EXPECT_EQ(Log(), "$GPGGA,1235\n$B*02\n");
 }
 
 // A receiver on a terminal line, in a session without a controlling terminal (as a launcher
