@@ -120,6 +120,9 @@ void CReceiverState::ReadFix(const std::string& aSentence) {
 
 bool CReceiverState::Update(std::int64_t aNowMs, bool aFeedOpen) {
     const TReceiverStatus before = Status();
+    if (!aFeedOpen) {
+        iFix = TReceiverStatus::Unknown;  // the receiver behind a lost feed may not be the next
+    }
     if (iHeard || !aFeedOpen) {
         iHeardMs = aNowMs;
         iHeard = false;

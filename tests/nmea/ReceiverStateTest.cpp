@@ -77,10 +77,13 @@ TEST(ReceiverState, AnOpenFeedSilentForThreeSecondsIsNoData) {
     }
     EXPECT_TRUE(receiver.Update(15100, true));
 
-    // The clock runs only while the feed is open: one just reopened has three seconds.
+    // The clock runs only while the feed is open: one just reopened has three seconds, and
+    // what the receiver behind the lost one said is gone with it.
     receiver.Start(0);
-    EXPECT_FALSE(receiver.Update(5000, false));
+    receiver.OnSentence(KGgaFix);
+    EXPECT_TRUE(receiver.Update(5000, false));
     EXPECT_FALSE(receiver.Update(7999, true));
+    EXPECT_STREQ(receiver.StatusText(), "Running");
     EXPECT_TRUE(receiver.Update(8000, true));
 }
 
