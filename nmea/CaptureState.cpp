@@ -251,7 +251,7 @@ bool CCaptureState::OpenLogFile() {
 
 void CCaptureState::WriteLog(const char* aSentence, std::size_t aLength,
                              const std::string* aReport) {
-    if (LogFile == nullptr) {
+    if (LogFile == nullptr && !iLogNextDue) {
         return;
     }
     iLogQueue += '$';
@@ -282,6 +282,11 @@ bool CCaptureState::EndWithLineFeed(int aDescriptor) {
 }
 
 void CCaptureState::WriteQueued() {
+    // A roll-over whose next file could not be made tries again with every write, so that
+    // the run's log goes on once the card lets it.
+    if (LogFile == nullptr && iLogNextDue) {
+        (void)OpenNextLogFile();
+    }
     std::size_t from = 0;  // the records before it are written, or lost
     while (LogFile != nullptr && from < iLogQueue.size()) {
         const int descriptor = fileno(LogFile);
@@ -340,12 +345,21 @@ bool CCaptureState::RollOverLog() {
         AdvanceLogCounter();
     }
     (void)ComposeUnusedLogFileName();
-    ++iLogRollOvers;
-    return OpenLogFile();
+    iLogNextDue = true;
+    return OpenNextLogFile();
+}
+
+bool CCaptureState::OpenNextLogFile() {
+    if (!OpenLogFile()) {
+        return false;
+    }
+    iLogNextDue = false;
+    ++iLogRollOvers;  // the screen names the new file once it is there
+    return true;
 }
 
 void CCaptureState::FlushLog(bool aSync, std::int64_t aNowMs) {
-    if (LogFile == nullptr) {
+    if (LogFile == nullptr && !iLogNextDue) {
         return;
     }
     if (!iLogQueue.empty()) {
@@ -364,6 +378,7 @@ void CCaptureState::FlushLog(bool aSync, std::int64_t aNowMs) {
 }
 
 void CCaptureState::CloseLog() {
+    iLogNextDue = false;
     if (LogFile == nullptr) {
         return;
     }

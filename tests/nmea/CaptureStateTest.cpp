@@ -285,6 +285,34 @@ TEST(CaptureState, AFailedLogWriteIsKeptUntilTheNextOpen) {
     EXPECT_EQ(root.Read(logFile), "$GPGGA,1\n");
 }
 
+// A log at its size limit whose next file cannot be made yet (no file left on the card): the
+// run tries again with every write and goes on in that file once it can be made.
+TEST(CaptureState, ARollOverWhoseNextFileCannotBeMadeGoesOnOnceItCan) {
+    CTempRoot root;
+    CSmallFileSystem card(root.Path(KAppDirectory), "size=64k,nr_inodes=3");
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    CCaptureState state;
+    state.ComposeLogFileName();
+    CFileSizeLimit limit(12);
+    ASSERT_TRUE(limit.IsSet());
+    ASSERT_TRUE(state.OpenLog());
+    root.Write(KAppDirectory + std::string("/blocker"), "");  // the card's last file
+    state.WriteLog("GPGGA,1", 7, nullptr);
+    state.FlushLog(false);
+    state.WriteLog("GPGGA,2", 7, nullptr);
+    state.FlushLog(false);
+    EXPECT_TRUE(state.LogWriteFailed());
+    EXPECT_EQ(state.LogRollOvers(), 0) << "no new file to name yet";
+    ASSERT_EQ(::unlink(root.Path(KAppDirectory + std::string("/blocker")).c_str()), 0);
+    state.WriteLog("GPGGA,3", 7, nullptr);
+    state.FlushLog(false);
+    EXPECT_FALSE(state.LogWriteFailed());
+    EXPECT_EQ(state.LogRollOvers(), 1);
+    state.CloseLog();
+    EXPECT_EQ(root.Read(KAppDirectory + std::string("/nmea_0000.nmea")), "$GPGGA,1\n");
+    EXPECT_EQ(root.Read(KAppDirectory + std::string("/nmea_0001.nmea")), "$GPGGA,3\n");
+}
+
 // Anyone may leave a FIFO on the card under one of our names. Opened like a file it would
 // block start-up (config.txt), a Save (its temporary file) or a Start (the log) until some
 // process opened its other end; it is refused instead, and left where it is.

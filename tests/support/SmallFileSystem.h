@@ -1,8 +1,9 @@
 #pragma once
 
 // A full card, made real: a small tmpfs mounted over a directory of the simulated card, which
-// Fill takes to its last block, so that writes fail with ENOSPC as on a full SD card. Mounting
-// takes root; without it IsMounted is false and the test skips. Unmounted at the end.
+// Fill takes to its last block, so that writes fail with ENOSPC as on a full SD card (aOptions
+// may also limit its files, "nr_inodes=N"). Mounting takes root; without it IsMounted is false
+// and the test skips. Unmounted at the end.
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -13,9 +14,9 @@
 
 class CSmallFileSystem {
   public:
-    explicit CSmallFileSystem(const std::string& aHostDirectory)
+    explicit CSmallFileSystem(const std::string& aHostDirectory, const char* aOptions = "size=64k")
         : iDirectory(aHostDirectory),
-          iMounted(::mount("fixtrail-test", aHostDirectory.c_str(), "tmpfs", 0, "size=64k") == 0) {}
+          iMounted(::mount("fixtrail-test", aHostDirectory.c_str(), "tmpfs", 0, aOptions) == 0) {}
     ~CSmallFileSystem() {
         if (iMounted) {
             (void)::umount2(iDirectory.c_str(), MNT_DETACH);
