@@ -493,6 +493,7 @@ void CMainScreen::OnWidgetEvent(MUIWidget* aWidget) {
     if (aWidget == iStartStopButton) {
         if (state->RunState == Stopped) {
             iStartFailed = !StartCapture(*state, *parser);
+            iExitAdvanced = iExitAdvanced && iStartFailed;  // a new run takes the number
         } else if (state->RunState == Running) {
             StopCapture(*state, *parser);
         }
@@ -542,8 +543,11 @@ void CMainScreen::ExitApplication(bool aAgain) {
         state->CloseLog();
         gNmeaParser->CloseFeed();
         state->RunState = Stopped;
-        if (state->LogMode == LogAppend) {
+        // An Exit that could not save advanced the counter already: a later one after other
+        // commands must not skip a number.
+        if (state->LogMode == LogAppend && !iExitAdvanced) {
             state->AdvanceLogCounter();
+            iExitAdvanced = true;
         }
     }
     // Settings and counter that cannot be saved are not dropped in silence: the user learns of

@@ -161,6 +161,8 @@ class CMainScreen : public CUIScreen, public MUIWidget::MUIWidgetEvents {
     bool iSaveFailed = false;
     // The last command was an Exit whose save failed: the next Exit ends the program.
     bool iExitFailed = false;
+    // An Exit advanced the log counter for the run it ended; cleared when a run starts.
+    bool iExitAdvanced = false;
     // The counter labels in drawing order (Total, GGA, GLL, GSA, other, GSV, VTG, RMC), and
     // the values their texts show.
     CUILabel* iCounters[KCounters] = {};

@@ -793,4 +793,27 @@ TEST(MainScreen, ExitThatCannotSaveSaysSoAndASecondExitEnds) {
     EXPECT_EQ(status, 0);
 }
 
+// An Exit that could not save has advanced the counter of its run already: after a Save that
+// finds room again, the next Exit saves that number, it does not skip one.
+TEST(MainScreen, AnExitAfterAFailedOneAdvancesTheCounterOnce) {
+    CTempRoot root;
+    ASSERT_TRUE(root.MakeFeed());
+    MakeRawFrameBuffer(root);
+    CSmallFileSystem card(root.Path("/mnt/sdcard/fixtrail"));
+    SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
+    const int status = RunInChild([&card] {
+        CScreenFixture fixture(320, 240);
+        fixture.Build();
+        fixture.Command(EStartStop);
+        EXPECT_TRUE(card.Fill());
+        fixture.Command(EExit);
+        card.Free();
+        fixture.Command(ESave);
+        fixture.Command(EExit);
+        return 1;  // not reached
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 1\n");
+}
+
 }  // namespace
