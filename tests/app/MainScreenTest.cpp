@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -768,29 +769,40 @@ TEST(MainScreen, ExitClosesWhatIsOpenSavesCapturesAndEndsWithZero) {
     }
 }
 
+// A run on a card with no room at all, ended by an Exit, in a child: aThen goes on from there
+// and says when the Exit that may end the program comes (the child's status: 0 when that Exit
+// ended it, 3 when the first one did).
+bool gLaterExit = false;
+int AfterAnExitOnAFullCard(CSmallFileSystem& aCard,
+                           const std::function<void(CScreenFixture&)>& aThen) {
+    return RunInChild([&] {
+        CScreenFixture fixture(320, 240);
+        fixture.Build();
+        fixture.Command(EStartStop);
+        EXPECT_TRUE(aCard.Fill());
+        std::atexit([] { gLaterExit ? (void)0 : ::_exit(3); });
+        fixture.Command(EExit);
+        aThen(fixture);
+        return 1;  // not reached: the last Exit ends the program
+    });
+}
+
 // Settings that cannot be saved are not lost in silence: the first Exit on a card with no room
 // at all stops the run and says so, the second ends the program.
-bool gSecondExit = false;
 TEST(MainScreen, ExitThatCannotSaveSaysSoAndASecondExitEnds) {
     CTempRoot root;
     ASSERT_TRUE(root.MakeFeed());
     MakeRawFrameBuffer(root);
     CSmallFileSystem card(root.Path("/mnt/sdcard/fixtrail"));
     SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
-    const int status = RunInChild([&card] {
-        CScreenFixture fixture(320, 240);
-        fixture.Build();
-        fixture.Command(EStartStop);
-        EXPECT_TRUE(card.Fill());
-        std::atexit([] { gSecondExit ? (void)0 : ::_exit(3); });  // 3: the first Exit ended
-        fixture.Command(EExit);
-        EXPECT_EQ(gCaptureState->RunState, Stopped);
-        EXPECT_STREQ(fixture.Text(EStatusValue), KStatusNotSaved);
-        gSecondExit = true;
-        fixture.Command(EExit);
-        return 1;  // not reached
-    });
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(AfterAnExitOnAFullCard(card,
+                                     [](CScreenFixture& aFixture) {
+                                         EXPECT_EQ(gCaptureState->RunState, Stopped);
+                                         EXPECT_STREQ(aFixture.Text(EStatusValue), KStatusNotSaved);
+                                         gLaterExit = true;
+                                         aFixture.Command(EExit);
+                                     }),
+              0);
 }
 
 // An Exit that could not save has advanced the counter of its run already: after a Save that
@@ -801,18 +813,14 @@ TEST(MainScreen, AnExitAfterAFailedOneAdvancesTheCounterOnce) {
     MakeRawFrameBuffer(root);
     CSmallFileSystem card(root.Path("/mnt/sdcard/fixtrail"));
     SKIP_WITHOUT_SMALL_FILE_SYSTEM(card);
-    const int status = RunInChild([&card] {
-        CScreenFixture fixture(320, 240);
-        fixture.Build();
-        fixture.Command(EStartStop);
-        EXPECT_TRUE(card.Fill());
-        fixture.Command(EExit);
-        card.Free();
-        fixture.Command(ESave);
-        fixture.Command(EExit);
-        return 1;  // not reached
-    });
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(AfterAnExitOnAFullCard(card,
+                                     [&card](CScreenFixture& aFixture) {
+                                         card.Free();
+                                         aFixture.Command(ESave);
+                                         gLaterExit = true;
+                                         aFixture.Command(EExit);
+                                     }),
+              0);
     EXPECT_EQ(root.Read(KConfigPath), "logsaving append\nframedecoding no\nlogcounter 1\n");
 }
 

@@ -216,11 +216,8 @@ TEST_F(MainScreenShot, TheStatusSaysWhatTheReceiverSays) {
     CApplication application;
     WaitForScreen(application);
     Tap(KStartStop320);
-    std::unique_ptr<CFeedWriter> writer;
-    ASSERT_TRUE(PollFor([&] {
-        writer = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
-        return writer->IsOpen();
-    })) << "the capture never opened the feed";
+    const std::unique_ptr<CFeedWriter> writer = OpenFeedWriter();
+    ASSERT_TRUE(writer->IsOpen()) << "the capture never opened the feed";
     std::size_t logged = 0;
     const struct {
         const char* iRecording;

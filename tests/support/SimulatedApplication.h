@@ -181,13 +181,20 @@ class CSimulatedDeviceTest : public ::testing::Test {
         })) << "the start-up screen never reached the frame buffer";
     }
 
-    // Writes aBytes into the feed once the capture has opened it.
-    void Feed(const std::string& aBytes) {
+    // A writer of the feed once the capture has opened it; not open when it never did.
+    std::unique_ptr<CFeedWriter> OpenFeedWriter() {
         std::unique_ptr<CFeedWriter> writer;
-        ASSERT_TRUE(PollFor([&] {
+        (void)PollFor([&] {
             writer = std::make_unique<CFeedWriter>(iRoot.Path(KFeedPath));
             return writer->IsOpen();
-        })) << "the capture never opened the feed";
+        });
+        return writer;
+    }
+
+    // Writes aBytes into the feed once the capture has opened it.
+    void Feed(const std::string& aBytes) {
+        const std::unique_ptr<CFeedWriter> writer = OpenFeedWriter();
+        ASSERT_TRUE(writer->IsOpen()) << "the capture never opened the feed";
         std::size_t sent = 0;
         ASSERT_TRUE(PollFor([&] {
             sent += writer->Write(aBytes.data() + sent, aBytes.size() - sent);
